@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds and runs every test twice: a normal optimised build, and a build with
+# AddressSanitizer and UndefinedBehaviorSanitizer that stops at the first error.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+jobs=${CODEHDR_JOBS:-2}
+
+build_and_test() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+}
+
+echo "== normal build =="
+build_and_test build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+echo "== address + undefined sanitizer build =="
+export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+build_and_test build/asan -DCMAKE_BUILD_TYPE=Debug -DCODEHDR_SANITIZE=address,undefined
