@@ -1,0 +1,7 @@
+#include "common/trace.h"
+
+namespace codehdr {
+
+void Trace(const char* /*format*/, ...) {}
+
+}  // namespace codehdr
