@@ -1,0 +1,104 @@
+// 128-bit carry-less folding building blocks, shared by every PCLMULQDQ
+// kernel. They carry the target attribute of the smallest instruction set
+// they need and are always inlined, so each kernel compiles them with its own
+// encoding (legacy SSE, VEX or EVEX).
+#ifndef CODEHDR_SRC_CRC_CRC32_FOLD128_H
+#define CODEHDR_SRC_CRC_CRC32_FOLD128_H
+
+#if defined(__x86_64__)
+
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "crc/crc32_fold_constants.h"
+#include "crc/crc32_portable.h"
+
+#define CODEHDR_CLMUL128_INLINE inline __attribute__((target("pclmul"), always_inline))
+
+namespace codehdr::crc {
+
+// Below this many bytes the fixed cost of setting up and reducing the vector
+// state exceeds what slicing-by-16 needs for the whole input.
+constexpr std::size_t kFold128MinLen = 64;
+
+CODEHDR_CLMUL128_INLINE __m128i FoldConstants128(fold::FoldPair pair) {
+  return _mm_set_epi64x(static_cast<long long>(pair.second), static_cast<long long>(pair.first));
+}
+
+CODEHDR_CLMUL128_INLINE __m128i Load128(const unsigned char* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// acc folded forward by the distance k encodes, XORed onto next.
+CODEHDR_CLMUL128_INLINE __m128i Fold128(__m128i acc, __m128i k, __m128i next) {
+  const __m128i first = _mm_clmulepi64_si128(acc, k, 0x00);
+  const __m128i second = _mm_clmulepi64_si128(acc, k, 0x11);
+  return _mm_xor_si128(_mm_xor_si128(first, second), next);
+}
+
+// The CRC register for a message whose remaining bits are the 128-bit
+// accumulator: fold 128 to 64 bits, 96 to 64 bits, then Barrett-reduce the
+// last 64 bits to 32.
+CODEHDR_CLMUL128_INLINE std::uint32_t Reduce128To32(__m128i x) {
+  const __m128i low32 = _mm_setr_epi32(-1, 0, -1, 0);
+
+  const __m128i k96 = _mm_set_epi64x(static_cast<long long>(fold::FoldBy(16).second), 0);
+  x = _mm_xor_si128(_mm_clmulepi64_si128(x, k96, 0x10), _mm_srli_si128(x, 8));
+
+  const __m128i k64 = _mm_set_epi64x(0, static_cast<long long>(fold::kFold96To64));
+  x = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x, low32), k64, 0x00), _mm_srli_si128(x, 4));
+
+  const __m128i barrett = _mm_set_epi64x(static_cast<long long>(fold::kBarrettMu),
+                                         static_cast<long long>(fold::kPolyReflected));
+  __m128i t = _mm_clmulepi64_si128(_mm_and_si128(x, low32), barrett, 0x10);  // quotient estimate
+  t = _mm_clmulepi64_si128(_mm_and_si128(t, low32), barrett, 0x00);          // times P
+  x = _mm_xor_si128(x, t);
+  return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(x, 4)));
+}
+
+// Folds the remaining whole 16-byte blocks into acc, reduces it and runs the
+// last bytes (fewer than 16) through the byte table.
+CODEHDR_CLMUL128_INLINE std::uint32_t FinishFrom128(__m128i acc, const unsigned char* p, std::size_t len) {
+  const __m128i k16 = FoldConstants128(fold::FoldBy(16));
+  while (len >= 16) {
+    acc = Fold128(acc, k16, Load128(p));
+    p += 16;
+    len -= 16;
+  }
+  return UpdateBytewise(Reduce128To32(acc), p, len);
+}
+
+// Whole update with four 128-bit accumulators, 64 bytes per iteration.
+CODEHDR_CLMUL128_INLINE std::uint32_t UpdateFold128(std::uint32_t reg, const unsigned char* p, std::size_t len) {
+  if (len < kFold128MinLen) return UpdateSlicing16(reg, p, len);
+  __m128i x0 = _mm_xor_si128(Load128(p), _mm_cvtsi32_si128(static_cast<int>(reg)));
+  __m128i x1 = Load128(p + 16);
+  __m128i x2 = Load128(p + 32);
+  __m128i x3 = Load128(p + 48);
+  p += 64;
+  len -= 64;
+
+  const __m128i k64 = FoldConstants128(fold::FoldBy(64));
+  while (len >= 64) {
+    x0 = Fold128(x0, k64, Load128(p));
+    x1 = Fold128(x1, k64, Load128(p + 16));
+    x2 = Fold128(x2, k64, Load128(p + 32));
+    x3 = Fold128(x3, k64, Load128(p + 48));
+    p += 64;
+    len -= 64;
+  }
+
+  const __m128i k48 = FoldConstants128(fold::FoldBy(48));
+  const __m128i k32 = FoldConstants128(fold::FoldBy(32));
+  const __m128i k16 = FoldConstants128(fold::FoldBy(16));
+  const __m128i x = Fold128(x0, k48, Fold128(x1, k32, Fold128(x2, k16, x3)));
+  return FinishFrom128(x, p, len);
+}
+
+}  // namespace codehdr::crc
+
+#endif  // __x86_64__
+
+#endif  // CODEHDR_SRC_CRC_CRC32_FOLD128_H

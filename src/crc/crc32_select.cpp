@@ -1,0 +1,134 @@
+// CPU feature detection and tier choice for the CRC-32 kernels.
+#include "crc/crc32_select.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#if defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
+namespace codehdr::crc {
+namespace {
+
+struct TierEntry {
+  Tier tier;
+  const char* name;
+};
+
+constexpr TierEntry kTierNames[kTierCount] = {
+    {Tier::kTable, "table"},   {Tier::kSlice, "slice"}, {Tier::kPclmulSse, "pclmul-sse"},
+    {Tier::kPclmul, "pclmul"}, {Tier::kAvx2, "avx2"},   {Tier::kAvx512, "avx512"},
+};
+
+#if defined(__x86_64__)
+
+// CPUID.1:ECX
+constexpr unsigned kPclmulBit = 1u << 1;
+constexpr unsigned kOsxsaveBit = 1u << 27;
+constexpr unsigned kAvxBit = 1u << 28;
+// CPUID.(7,0):EBX
+constexpr unsigned kAvx2Bit = 1u << 5;
+constexpr unsigned kAvx512FBit = 1u << 16;
+constexpr unsigned kAvx512VlBit = 1u << 31;
+// CPUID.(7,0):ECX
+constexpr unsigned kVpclmulqdqBit = 1u << 10;
+// XCR0: register state the operating system saves on a context switch.
+constexpr std::uint64_t kXcr0SseYmm = (1u << 1) | (1u << 2);
+constexpr std::uint64_t kXcr0OpmaskZmm = (1u << 5) | (1u << 6) | (1u << 7);
+
+std::uint64_t ReadXcr0() {
+  unsigned lo = 0;
+  unsigned hi = 0;
+  __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
+  return (static_cast<std::uint64_t>(hi) << 32) | lo;
+}
+
+CpuFeatures DetectX86() {
+  CpuFeatures f;
+  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return f;
+  f.pclmul = (ecx & kPclmulBit) != 0;
+  if ((ecx & kOsxsaveBit) == 0 || (ecx & kAvxBit) == 0) return f;
+  const std::uint64_t xcr0 = ReadXcr0();
+  if ((xcr0 & kXcr0SseYmm) != kXcr0SseYmm) return f;
+  f.avx = true;
+
+  unsigned ebx7 = 0, ecx7 = 0;
+  if (!__get_cpuid_count(7, 0, &eax, &ebx7, &ecx7, &edx)) return f;
+  const bool vpclmul = f.pclmul && (ecx7 & kVpclmulqdqBit) != 0;
+  f.avx2Clmul = vpclmul && (ebx7 & kAvx2Bit) != 0;
+  f.avx512Clmul = f.avx2Clmul && (ebx7 & kAvx512FBit) != 0 && (ebx7 & kAvx512VlBit) != 0 &&
+                  (xcr0 & kXcr0OpmaskZmm) == kXcr0OpmaskZmm;
+  return f;
+}
+
+#endif  // __x86_64__
+
+}  // namespace
+
+CpuFeatures DetectCpuFeatures() {
+#if defined(__x86_64__)
+  return DetectX86();
+#else
+  return CpuFeatures{};
+#endif
+}
+
+bool TierAvailable(Tier tier, const CpuFeatures& cpu) {
+  switch (tier) {
+    case Tier::kTable:
+    case Tier::kSlice:
+      return true;
+    case Tier::kPclmulSse:
+      return cpu.pclmul;
+    case Tier::kPclmul:
+      return cpu.pclmul && cpu.avx;
+    case Tier::kAvx2:
+      return cpu.avx2Clmul;
+    case Tier::kAvx512:
+      return cpu.avx512Clmul;
+  }
+  return false;
+}
+
+Tier BestTier(const CpuFeatures& cpu) {
+  for (int i = kTierCount - 1; i > 0; --i) {
+    if (TierAvailable(static_cast<Tier>(i), cpu)) return static_cast<Tier>(i);
+  }
+  return Tier::kTable;
+}
+
+const char* TierName(Tier tier) {
+  for (const TierEntry& entry : kTierNames) {
+    if (entry.tier == tier) return entry.name;
+  }
+  return "unknown";
+}
+
+std::optional<Tier> ParseTierName(const char* name) {
+  if (name == nullptr) return std::nullopt;
+  for (const TierEntry& entry : kTierNames) {
+    if (std::strcmp(entry.name, name) == 0) return entry.tier;
+  }
+  return std::nullopt;
+}
+
+Tier ChooseTier(const char* overrideName, const CpuFeatures& cpu) {
+  const std::optional<Tier> forced = ParseTierName(overrideName);
+  if (forced) {
+    if (TierAvailable(*forced, cpu)) return *forced;
+    if (*forced == Tier::kPclmul && TierAvailable(Tier::kPclmulSse, cpu)) return Tier::kPclmulSse;
+  }
+  return BestTier(cpu);
+}
+
+Tier SelectedTier() {
+  static const Tier tier = ChooseTier(std::getenv(kImplEnvVar), DetectCpuFeatures());
+  return tier;
+}
+
+const char* SelectedImplName() { return TierName(SelectedTier()); }
+
+}  // namespace codehdr::crc

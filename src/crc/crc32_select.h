@@ -1,0 +1,56 @@
+// Choice of the CRC-32 kernel tier: what this processor and its operating
+// system support, and the CODEHDR_CRC_IMPL override. Knows nothing of the
+// kernels themselves, so tools can compile it alone to report the tier.
+#ifndef CODEHDR_SRC_CRC_CRC32_SELECT_H
+#define CODEHDR_SRC_CRC_CRC32_SELECT_H
+
+#include <optional>
+
+namespace codehdr::crc {
+
+// Ordered from slowest to fastest.
+enum class Tier {
+  kTable,      // one byte per step through the byte table
+  kSlice,      // slicing-by-16 on constant tables
+  kPclmulSse,  // 128-bit carry-less folding, legacy SSE encoding
+  kPclmul,     // 128-bit carry-less folding, AVX (VEX) encoding
+  kAvx2,       // 256-bit VPCLMULQDQ folding
+  kAvx512,     // 512-bit VPCLMULQDQ folding
+};
+
+constexpr int kTierCount = 6;
+
+// Instruction sets usable here: the processor has them and the operating
+// system saves the register state they need.
+struct CpuFeatures {
+  bool pclmul = false;      // PCLMULQDQ
+  bool avx = false;         // AVX with YMM state enabled
+  bool avx2Clmul = false;   // AVX2 + VPCLMULQDQ with YMM state enabled
+  bool avx512Clmul = false; // AVX-512 F/VL + VPCLMULQDQ with ZMM and mask state enabled
+};
+
+// Environment variable that forces a tier.
+constexpr const char* kImplEnvVar = "CODEHDR_CRC_IMPL";
+
+CpuFeatures DetectCpuFeatures();
+
+bool TierAvailable(Tier tier, const CpuFeatures& cpu);
+Tier BestTier(const CpuFeatures& cpu);
+
+// "table", "slice", "pclmul-sse", "pclmul", "avx2", "avx512".
+const char* TierName(Tier tier);
+std::optional<Tier> ParseTierName(const char* name);
+
+// The tier to use given an override value (null or empty for none): the
+// named tier when this CPU has it ("pclmul" falls back to its SSE encoding
+// without AVX), otherwise the best tier the CPU has.
+Tier ChooseTier(const char* overrideName, const CpuFeatures& cpu);
+
+// The tier for this process: decided once, at first call, from the CPU and
+// CODEHDR_CRC_IMPL. Thread-safe.
+Tier SelectedTier();
+const char* SelectedImplName();
+
+}  // namespace codehdr::crc
+
+#endif  // CODEHDR_SRC_CRC_CRC32_SELECT_H

@@ -1,0 +1,26 @@
+// Bit-at-a-time CRC-32/ISO-HDLC, independent of every table and kernel of
+// the library: the reference the tests compare against.
+#ifndef CODEHDR_TESTS_CRC_CRC_REFERENCE_H
+#define CODEHDR_TESTS_CRC_CRC_REFERENCE_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace codehdr::test {
+
+// Raw register update, one bit per step.
+inline std::uint32_t ReferenceUpdate(std::uint32_t reg, const unsigned char* p, std::size_t len) {
+  for (std::size_t i = 0; i < len; ++i) {
+    reg ^= p[i];
+    for (int bit = 0; bit < 8; ++bit) reg = (reg >> 1) ^ (0xEDB88320u & (0u - (reg & 1u)));
+  }
+  return reg;
+}
+
+inline std::uint32_t ReferenceCrc32(const unsigned char* p, std::size_t len) {
+  return ReferenceUpdate(0xFFFFFFFFu, p, len) ^ 0xFFFFFFFFu;
+}
+
+}  // namespace codehdr::test
+
+#endif  // CODEHDR_TESTS_CRC_CRC_REFERENCE_H
