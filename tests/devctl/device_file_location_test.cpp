@@ -1,0 +1,116 @@
+// Where the file is looked for, and a file that vanishes between the passes.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include <codehdr/code_header.h>
+#include <codehdr/virevuz_txt.h>
+
+#include "devctl/device_file_path.h"
+#include "devctl_test_support.h"
+#include "platform/platform.h"
+
+namespace {
+
+using codehdr::devctl::DeviceFilePathBeside;
+
+std::string ExecutableDir() {
+  const std::string exe = codehdr::platform::ExecutablePath();
+  return exe.substr(0, exe.rfind('/') + 1);
+}
+
+TEST(DeviceFilePath, IsBesideTheExecutableOrBare) {
+  const struct {
+    std::string exe;
+    std::string expected;
+  } cases[] = {{"/opt/tool/bin/host", "/opt/tool/bin/virevuz.txt"},
+               {"/host", "/virevuz.txt"},
+               {"", "virevuz.txt"},
+               {"host", "virevuz.txt"}};
+  for (const auto& c : cases) {
+    std::string path = "old";
+    ASSERT_TRUE(DeviceFilePathBeside(c.exe, &path)) << c.exe;
+    EXPECT_EQ(path, c.expected) << c.exe;
+  }
+}
+
+TEST(DeviceFilePath, AtMost259Characters) {
+  // Directories of 248 and 249 characters give paths of 259 and 260.
+  std::string path;
+  ASSERT_TRUE(DeviceFilePathBeside("/" + std::string(246, 'd') + "/exe", &path));
+  EXPECT_EQ(path.size(), 259u);
+  path = "unchanged";
+  EXPECT_FALSE(DeviceFilePathBeside("/" + std::string(247, 'd') + "/exe", &path));
+  EXPECT_EQ(path, "unchanged");
+}
+
+TEST(DeviceFileLocation, NoArgumentFormReadsTheFileBesideTheExecutable) {
+  const std::string path = ExecutableDir() + "virevuz.txt";
+  if (path.size() > codehdr::devctl::kMaxDevicePathLen) GTEST_SKIP() << "build directory path too long";
+  {
+    std::ofstream out(path);
+    out << "VERSION 4\nDEVICE_MODEL 0xAB LOCAL APP x 12\n";
+  }
+  CVireVuzTxt table;
+  testing::internal::CaptureStdout();
+  const unsigned short result = table.init_device_control();
+  std::fflush(stdout);
+  const std::string printed = testing::internal::GetCapturedStdout();
+  std::remove(path.c_str());
+
+  EXPECT_EQ(result, HDR_SUCCESS);
+  EXPECT_EQ(printed, "Device Control Version 4\n");
+  ASSERT_EQ(table.device_count, 1);
+  EXPECT_EQ(table.GetCtrlTypeAt(0).model_id, 0xABu);
+}
+
+TEST(DeviceFileLocation, NoArgumentFormWithoutFileNamesTheFullPath) {
+  const std::string path = ExecutableDir() + "virevuz.txt";
+  if (path.size() > codehdr::devctl::kMaxDevicePathLen) GTEST_SKIP() << "build directory path too long";
+  std::remove(path.c_str());
+  CVireVuzTxt table;
+  testing::internal::CaptureStdout();
+  const unsigned short result = table.init_device_control();
+  std::fflush(stdout);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Cannot open Device Control File - " + path + "\n");
+  EXPECT_EQ(result, ERR_DEVCTL_OPEN);
+}
+
+// A FIFO whose writer unlinks it before closing its end: the first pass reads
+// the whole content and sees end of file only after the name is gone, so the
+// second pass cannot open it.
+TEST(DeviceFileLocation, FileGoneBeforeSecondPassLeavesZeroRecords) {
+  const std::string fifo = testing::TempDir() + "virevuz_fifo_" + std::to_string(getpid());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&fifo] {
+    const int fd = open(fifo.c_str(), O_WRONLY);
+    if (fd < 0) return;
+    const std::string content = "VERSION 1\nDEVICE_MODEL 1 A APP x 2\nDEVICE_MODEL 3 B DSP x 4\n";
+    const ssize_t written = write(fd, content.data(), content.size());
+    (void)written;
+    unlink(fifo.c_str());
+    close(fd);
+  });
+  CVireVuzTxt table;
+  const auto out = devctl_test::LoadPath(table, fifo.c_str());
+  writer.join();
+  unlink(fifo.c_str());
+
+  EXPECT_EQ(out.result, ERR_DEVCTL_OPEN);
+  EXPECT_EQ(out.printed, "Device Control Version 1\nCannot open Device Control File\n");
+  ASSERT_EQ(table.device_count, 2);
+  ASSERT_NE(table.device_table, nullptr);
+  EXPECT_EQ(table.GetCtrlTypeAt(0).model_id, 0u);
+  EXPECT_STREQ(table.GetCtrlTypeAt(1).code_mode_str, "");
+  char dst[10] = "untouched";
+  table.GetCodeModeStrFromTagId(2, dst, sizeof dst);
+  EXPECT_STREQ(dst, "untouched");
+}
+
+}  // namespace
