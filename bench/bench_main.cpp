@@ -83,8 +83,10 @@ class TableReporter : public benchmark::ConsoleReporter {
 bool WriteMarkdown(const std::string& path, const TableReporter& tables) {
   std::FILE* f = std::fopen(path.c_str(), "w");
   if (f == nullptr) return false;
-  std::fprintf(f, "CRC-32 throughput in GB/s (ratio to zlib crc32, ratio to ISA-L crc32_gzip_refl); "
-               "GetCRC32 uses the %s tier here.\n\n", crc::SelectedImplName());
+  std::fprintf(f,
+               "CRC-32 throughput in GB/s (ratio to zlib crc32, ratio to ISA-L crc32_gzip_refl); "
+               "GetCRC32 uses the %s tier here.\n\n",
+               crc::SelectedImplName());
   std::fputs(tables.crc.Render(CrcSizeLabels(), kZlibRow, kIsalRow).c_str(), f);
   std::fputs("\nVerifying a 64 MiB code image in the page cache:\n\n", f);
   std::fputs(tables.verify.Render(kReadFileRow).c_str(), f);

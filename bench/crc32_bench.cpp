@@ -158,16 +158,16 @@ bool RegisterCrc32Benchmarks() {
     for (const BufferSize& s : kSizes) {
       const CrcFunction fn = c.fn;
       const std::size_t bytes = s.bytes;
-      benchmark::RegisterBenchmark(Name(c.row, s.label).c_str(),
-                                   [fn, bytes](benchmark::State& st) { RunCrc(st, fn, bytes); })
-          ->UseRealTime();
+      benchmark::RegisterBenchmark(Name(c.row, s.label).c_str(), [fn, bytes](benchmark::State& st) {
+        RunCrc(st, fn, bytes);
+      })->UseRealTime();
     }
   }
   for (const BufferSize& s : kSizes) {
     const std::size_t bytes = s.bytes;
-    benchmark::RegisterBenchmark(Name("memcpy", s.label).c_str(),
-                                 [bytes](benchmark::State& st) { RunMemcpy(st, bytes); })
-        ->UseRealTime();
+    benchmark::RegisterBenchmark(Name("memcpy", s.label).c_str(), [bytes](benchmark::State& st) {
+      RunMemcpy(st, bytes);
+    })->UseRealTime();
   }
   return true;
 }

@@ -15,8 +15,7 @@ class ThroughputTable {
   void Add(const std::string& row, const std::string& column, double bytesPerSecond);
   // Cells read "GB/s (ratio to ref1, ratio to ref2)"; the ratios are left
   // out when a reference row has no result for that column.
-  std::string Render(const std::vector<std::string>& columns, const std::string& ref1,
-                     const std::string& ref2) const;
+  std::string Render(const std::vector<std::string>& columns, const std::string& ref1, const std::string& ref2) const;
 
  private:
   std::vector<std::string> rowOrder_;

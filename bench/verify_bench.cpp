@@ -39,8 +39,7 @@ bool WriteDeviceControl(const std::string& path) {
 
 // Builds a sealed code image: header from the public API, random payload,
 // the CRC-32 of the whole image (CRC field zero) inserted into the header.
-bool BuildImage(const std::string& devctl, const std::string& imagePath, std::size_t payloadBytes,
-                std::uint32_t seed) {
+bool BuildImage(const std::string& devctl, const std::string& imagePath, std::size_t payloadBytes, std::uint32_t seed) {
   CCodeHeader header;
   if (header.Init(devctl.c_str()) != HDR_SUCCESS) return false;
   if (header.InsertHeaderCodeVer("R01A02") != 1) return false;
@@ -87,18 +86,28 @@ bool RegisterVerifyBenchmarks(const std::string& workDir) {
     return false;
   }
 
-  benchmark::RegisterBenchmark(Name("DoVerifyHeader").c_str(), [imagePath](benchmark::State& st) {
-    CCodeHeader h;
-    for (auto _ : st) benchmark::DoNotOptimize(h.DoVerifyHeader(imagePath.c_str(), 0, kTag));
-  })->UseRealTime()->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark(Name(kReadFileRow).c_str(), [imagePath](benchmark::State& st) {
-    for (auto _ : st) benchmark::DoNotOptimize(ReadIntoFreshBuffer(imagePath));
-  })->UseRealTime()->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark(Name("DoVerifyHeader").c_str(),
+                               [imagePath](benchmark::State& st) {
+                                 CCodeHeader h;
+                                 for (auto _ : st)
+                                   benchmark::DoNotOptimize(h.DoVerifyHeader(imagePath.c_str(), 0, kTag));
+                               })
+      ->UseRealTime()
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark(Name(kReadFileRow).c_str(),
+                               [imagePath](benchmark::State& st) {
+                                 for (auto _ : st) benchmark::DoNotOptimize(ReadIntoFreshBuffer(imagePath));
+                               })
+      ->UseRealTime()
+      ->Unit(benchmark::kMillisecond);
 
   auto image = std::make_shared<std::vector<unsigned char>>(kPayloadBytes + 64, 0x5A);
-  benchmark::RegisterBenchmark(Name("CRC-32 of the image in memory").c_str(), [image](benchmark::State& st) {
-    for (auto _ : st) benchmark::DoNotOptimize(crc::Crc32(image->data(), image->size()));
-  })->UseRealTime()->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark(Name("CRC-32 of the image in memory").c_str(),
+                               [image](benchmark::State& st) {
+                                 for (auto _ : st) benchmark::DoNotOptimize(crc::Crc32(image->data(), image->size()));
+                               })
+      ->UseRealTime()
+      ->Unit(benchmark::kMillisecond);
   return true;
 }
 

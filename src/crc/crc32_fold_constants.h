@@ -62,9 +62,7 @@ constexpr std::uint64_t XPow64DivP() {
 }
 
 // Multiplier for a 64-bit half that lies `bits` bits before its target.
-constexpr std::uint64_t Multiplier(unsigned bits) {
-  return Reflect(XPowModP(bits - kDegree), kDegree) << 1;
-}
+constexpr std::uint64_t Multiplier(unsigned bits) { return Reflect(XPowModP(bits - kDegree), kDegree) << 1; }
 
 // The two multipliers that fold a 128-bit block forward by `bytes` bytes:
 // `first` for the earlier 64-bit half (low lane), `second` for the later one.

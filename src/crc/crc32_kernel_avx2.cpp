@@ -67,8 +67,8 @@ CODEHDR_AVX2_TARGET std::uint32_t Crc32KernelAvx2(std::uint32_t reg, const unsig
     p += kBlock;
     len -= kBlock;
   }
-  const __m128i x = Fold128(_mm256_castsi256_si128(y), FoldConstants128(fold::FoldBy(16)),
-                            _mm256_extracti128_si256(y, 1));
+  const __m128i x =
+      Fold128(_mm256_castsi256_si128(y), FoldConstants128(fold::FoldBy(16)), _mm256_extracti128_si256(y, 1));
   return FinishFrom128(x, p, len);
 }
 

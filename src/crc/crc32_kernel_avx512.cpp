@@ -28,8 +28,8 @@ CODEHDR_AVX512_INLINE __m512i FoldConstants512(fold::FoldPair pair) {
 CODEHDR_AVX512_INLINE __m512i Load512(const unsigned char* p) { return _mm512_loadu_si512(p); }
 
 CODEHDR_AVX512_INLINE __m512i Fold512(__m512i acc, __m512i k, __m512i next) {
-  return _mm512_ternarylogic_epi64(_mm512_clmulepi64_epi128(acc, k, 0x00), _mm512_clmulepi64_epi128(acc, k, 0x11),
-                                   next, kXor3);
+  return _mm512_ternarylogic_epi64(_mm512_clmulepi64_epi128(acc, k, 0x00), _mm512_clmulepi64_epi128(acc, k, 0x11), next,
+                                   kXor3);
 }
 
 // Four accumulators over whole 256-byte strides, merged into one.
@@ -64,23 +64,22 @@ CODEHDR_AVX512_INLINE __m128i FoldLanes(__m512i z) {
                                      static_cast<long long>(k32.second), static_cast<long long>(k32.first),
                                      static_cast<long long>(k48.second), static_cast<long long>(k48.first));
   constexpr __mmask8 kLane3 = 0xC0;
-  const __m512i t = _mm512_ternarylogic_epi64(_mm512_clmulepi64_epi128(z, k, 0x00), _mm512_clmulepi64_epi128(z, k, 0x11),
-                                              _mm512_maskz_mov_epi64(kLane3, z), kXor3);
-  const __m256i half = _mm256_xor_si256(_mm512_maskz_extracti64x4_epi64(0xFF, t, 0), _mm512_maskz_extracti64x4_epi64(0xFF, t, 1));
+  const __m512i t =
+      _mm512_ternarylogic_epi64(_mm512_clmulepi64_epi128(z, k, 0x00), _mm512_clmulepi64_epi128(z, k, 0x11),
+                                _mm512_maskz_mov_epi64(kLane3, z), kXor3);
+  const __m256i half =
+      _mm256_xor_si256(_mm512_maskz_extracti64x4_epi64(0xFF, t, 0), _mm512_maskz_extracti64x4_epi64(0xFF, t, 1));
   return _mm_xor_si128(_mm256_castsi256_si128(half), _mm256_extracti128_si256(half, 1));
 }
 
 }  // namespace
 
 CODEHDR_AVX512_TARGET std::uint32_t Crc32KernelAvx512(std::uint32_t reg, const unsigned char* p, std::size_t len) {
-  if (len < kBlock) return UpdateFold128(reg, p, len);
-  __m512i z = _mm512_xor_si512(Load512(p), _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(reg))));
-  if (len >= kStride) {
-    z = FoldStrides(z, p, len);
-  } else {
-    p += kBlock;
-    len -= kBlock;
-  }
+  // Below one stride the 128-bit path is as fast: it skips the lane merge.
+  if (len < kStride) return UpdateFold128(reg, p, len);
+  const __m512i start = _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(reg)));
+  const __m512i first = _mm512_xor_si512(Load512(p), start);
+  __m512i z = FoldStrides(first, p, len);
   const __m512i k = FoldConstants512(fold::FoldBy(kBlock));
   while (len >= kBlock) {
     z = Fold512(z, k, Load512(p));

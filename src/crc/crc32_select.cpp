@@ -26,6 +26,8 @@ constexpr TierEntry kTierNames[kTierCount] = {
 
 // CPUID.1:ECX
 constexpr unsigned kPclmulBit = 1u << 1;
+constexpr unsigned kSsse3Bit = 1u << 9;
+constexpr unsigned kSse41Bit = 1u << 19;
 constexpr unsigned kOsxsaveBit = 1u << 27;
 constexpr unsigned kAvxBit = 1u << 28;
 // CPUID.(7,0):EBX
@@ -49,7 +51,8 @@ CpuFeatures DetectX86() {
   CpuFeatures f;
   unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
   if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return f;
-  f.pclmul = (ecx & kPclmulBit) != 0;
+  const unsigned pclmulSet = kPclmulBit | kSsse3Bit | kSse41Bit;
+  f.pclmul = (ecx & pclmulSet) == pclmulSet;
   if ((ecx & kOsxsaveBit) == 0 || (ecx & kAvxBit) == 0) return f;
   const std::uint64_t xcr0 = ReadXcr0();
   if ((xcr0 & kXcr0SseYmm) != kXcr0SseYmm) return f;

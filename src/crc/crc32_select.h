@@ -23,10 +23,10 @@ constexpr int kTierCount = 6;
 // Instruction sets usable here: the processor has them and the operating
 // system saves the register state they need.
 struct CpuFeatures {
-  bool pclmul = false;      // PCLMULQDQ
-  bool avx = false;         // AVX with YMM state enabled
-  bool avx2Clmul = false;   // AVX2 + VPCLMULQDQ with YMM state enabled
-  bool avx512Clmul = false; // AVX-512 F/VL + VPCLMULQDQ with ZMM and mask state enabled
+  bool pclmul = false;       // PCLMULQDQ with SSSE3 and SSE4.1
+  bool avx = false;          // AVX with YMM state enabled
+  bool avx2Clmul = false;    // AVX2 + VPCLMULQDQ with YMM state enabled
+  bool avx512Clmul = false;  // AVX-512 F/VL + VPCLMULQDQ with ZMM and mask state enabled
 };
 
 // Environment variable that forces a tier.

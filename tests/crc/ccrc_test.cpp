@@ -1,6 +1,5 @@
 // CCRC: catalogue values, the trailer check, text form and copying.
 #include <codehdr/crc.h>
-
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,12 +1,13 @@
 // Tier choice: name parsing, the override and its fallback, and the
 // process-wide selection honouring CODEHDR_CRC_IMPL.
+#include "crc/crc32_select.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 
 #include "crc/crc32_kernels.h"
-#include "crc/crc32_select.h"
 
 namespace codehdr::crc {
 namespace {
