@@ -22,5 +22,8 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/codehdrConfigVersion.cmak
 install(FILES ${PROJECT_BINARY_DIR}/codehdrConfig.cmake ${PROJECT_BINARY_DIR}/codehdrConfigVersion.cmake
   DESTINATION ${CODEHDR_CMAKE_DIR})
 
+# The .pc file finds its prefix relative to its own folder, so the install
+# can be moved or staged under any prefix.
+file(RELATIVE_PATH CODEHDR_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/codehdr.pc.in ${PROJECT_BINARY_DIR}/codehdr.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/codehdr.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
