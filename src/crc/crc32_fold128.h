@@ -21,9 +21,9 @@
 
 namespace codehdr::crc {
 
-// Inputs shorter than one block go through the tables; from this many bytes
-// on, four accumulators keep the multiplier busy.
+// Inputs shorter than one block go through the tables.
 constexpr std::size_t kFold128Block = 16;
+// From one stride on, four accumulators keep the multiplier busy.
 constexpr std::size_t kFold128Stride = 4 * kFold128Block;
 
 // Byte-shuffle controls for a partial block of r bytes (1 to 15): the 16
