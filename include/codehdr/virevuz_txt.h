@@ -20,7 +20,7 @@
 
 // One model line of the device control file. A field whose token is missing or
 // does not convert stays zero or empty.
-struct CODEHDR_EXPORT download_ctl_typ {
+struct download_ctl_typ {
   unsigned int model_id;
   char model_name[10];     // at most 9 characters, NUL-terminated
   char code_mode_str[10];  // at most 9 characters, NUL-terminated

@@ -132,11 +132,6 @@ unsigned char CCodeHeader::GetHeaderCommentLen() { return commentLen; }
 
 int CCodeHeader::GetNumCodeDependencies() { return dependencyList.Count(); }
 
-// dependencyInfo has a user-provided assignment, which deprecates its
-// implicit copy constructor; returning the record by value needs that
-// constructor, and it copies both fields exactly as the assignment does.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-copy"
 dependencyInfo CCodeHeader::GetCodeDependencyAt(unsigned char index) {
   dependencyInfo info{};
   // An index at or beyond the count gives a record of type 0 with an empty
@@ -144,4 +139,3 @@ dependencyInfo CCodeHeader::GetCodeDependencyAt(unsigned char index) {
   if (index < dependencyList.Count()) info = dependencyList.At(index);
   return info;
 }
-#pragma GCC diagnostic pop
