@@ -1,0 +1,29 @@
+// Checks shared by the header fuzz targets: what a CCodeHeader may hold after
+// an extraction, what validation may return, and every accessor a held
+// new-style header allows. Each check abort()s on a disagreement.
+#ifndef CODEHDR_FUZZ_HEADER_CHECKS_H
+#define CODEHDR_FUZZ_HEADER_CHECKS_H
+
+#include <cstddef>
+
+#include <codehdr/code_header.h>
+
+namespace codehdr::fuzz {
+
+// The object after ExtractHdrFromCompressedCodeFile gave `result` for an
+// image of `size` bytes at `image`.
+void CheckExtraction(CCodeHeader& h, unsigned short result, const unsigned char* image, std::size_t size);
+
+// True when `code` is one of the results ValidateHeader may give.
+bool IsValidationResult(unsigned short code);
+
+// Every accessor of a held new-style header, including a CRC write and read
+// back. Leaves the header as it found it.
+void CheckNewStyleAccessors(CCodeHeader& h);
+
+// The accessors that guard against a missing header.
+void CheckGuardedAccessors(CCodeHeader& h);
+
+}  // namespace codehdr::fuzz
+
+#endif  // CODEHDR_FUZZ_HEADER_CHECKS_H
