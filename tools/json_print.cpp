@@ -1,0 +1,13 @@
+#include "json_print.h"
+
+#include <cstdio>
+
+namespace codehdr::tool {
+
+void PrintJson(const nlohmann::ordered_json& document) {
+  std::string text = document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  std::fputs(text.c_str(), stdout);
+  std::fputc('\n', stdout);
+}
+
+}  // namespace codehdr::tool

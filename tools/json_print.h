@@ -1,0 +1,15 @@
+// Prints a JSON document on standard output, indented, one trailing newline.
+// Bytes that are not UTF-8 (file names, corrupt fields) are replaced rather
+// than aborting the output.
+#ifndef CODEHDR_TOOLS_JSON_PRINT_H
+#define CODEHDR_TOOLS_JSON_PRINT_H
+
+#include <nlohmann/json.hpp>
+
+namespace codehdr::tool {
+
+void PrintJson(const nlohmann::ordered_json& document);
+
+}  // namespace codehdr::tool
+
+#endif  // CODEHDR_TOOLS_JSON_PRINT_H

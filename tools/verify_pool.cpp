@@ -1,0 +1,54 @@
+#include "verify_pool.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <thread>
+
+#include <codehdr/code_header.h>
+
+namespace codehdr::tool {
+
+namespace {
+
+unsigned int ThreadCount(unsigned int jobs, std::size_t files) {
+  if (jobs == 0) jobs = std::max(1u, std::thread::hardware_concurrency());
+  return static_cast<unsigned int>(std::min<std::size_t>(jobs, std::max<std::size_t>(files, 1)));
+}
+
+// Takes the next unclaimed index until none is left.
+void Worker(const std::vector<std::string>& files, unsigned char expected_tag, std::atomic<std::size_t>& next,
+            std::vector<VerifyOutcome>& results) {
+  CCodeHeader header;
+  for (std::size_t i = next++; i < files.size(); i = next++) {
+    try {
+      results[i] = VerifyImage(header, files[i], expected_tag);
+    } catch (const std::exception& e) {  // out of memory: report, keep going
+      results[i].file = files[i];
+      results[i].status = VerifyStatus::kError;
+      results[i].reason = std::string("cannot verify: ") + e.what();
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<VerifyOutcome> VerifyAll(const std::vector<std::string>& files, unsigned int jobs,
+                                     unsigned char expected_tag) {
+  std::vector<VerifyOutcome> results(files.size());
+  std::atomic<std::size_t> next{0};
+  unsigned int threads = ThreadCount(jobs, files.size());
+  if (threads == 1) {
+    Worker(files, expected_tag, next, results);
+    return results;
+  }
+  std::vector<std::thread> pool;
+  pool.reserve(threads);
+  for (unsigned int t = 0; t < threads; ++t) {
+    pool.emplace_back(Worker, std::cref(files), expected_tag, std::ref(next), std::ref(results));
+  }
+  for (std::thread& thread : pool) thread.join();
+  return results;
+}
+
+}  // namespace codehdr::tool
