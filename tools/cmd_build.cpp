@@ -153,8 +153,8 @@ void AddBuildCommand(CLI::App& app, int& exit_status) {
   CLI::App* cmd = app.add_subcommand("build", "Build a code image: header, payload, CRC-32");
   cmd->add_option("PAYLOAD", opts->payload, "The compressed code that follows the header")->required();
   cmd->add_option("-o,--output", opts->output, "The code image file to write")->required();
-  CLI::Option* tag = cmd->add_option("--tag", opts->tag, "Tag id of the device, 1 to 255")->check(CLI::Range(1, 255));
-  CLI::Option* virevuz = cmd->add_option("--virevuz", opts->virevuz, "VireVuz version string, e.g. R02B01");
+  CLI::Option* tag = cmd->add_option("--tag", opts->tag, "Tag id of the device, 1 to 255 (with --from: the old image's)")->check(CLI::Range(1, 255));
+  CLI::Option* virevuz = cmd->add_option("--virevuz", opts->virevuz, "VireVuz version string, e.g. R02B01 (with --from: the old image's)");
   cmd->add_option("--code-ver", opts->code_ver, "Version of the code, e.g. R01A03.2")->required();
   CLI::Option* dep = cmd->add_option("--dep", opts->deps, "A dependency by code-mode label: LABEL=VERSION")
                          ->allow_extra_args(false);
