@@ -16,7 +16,9 @@ build_and_test() {
 echo "== normal build =="
 build_and_test build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
+# The sanitizer build also replays every fuzz corpus (fuzz/corpus/<target>/)
+# through its fuzz target, as CTest tests fuzz_corpus_<target>.
 echo "== address + undefined sanitizer build =="
 export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-build_and_test build/asan -DCMAKE_BUILD_TYPE=Debug -DCODEHDR_SANITIZE=address,undefined
+build_and_test build/asan -DCMAKE_BUILD_TYPE=Debug -DCODEHDR_SANITIZE=address,undefined -DCODEHDR_BUILD_FUZZ=ON
