@@ -38,10 +38,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$(dirname "$out")"
 
-echo "load before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
+load=$(cut -d' ' -f1-3 /proc/loadavg)
+echo "load before the run: $load"
+# Five repetitions in random order, reported as medians, so that a burst of
+# other work on the machine does not land on one implementation only.
 # shellcheck disable=SC2086
 "$build/bench/codehdr_bench" --workdir="$work" --markdown="$out" \
-  --benchmark_repetitions=3 --benchmark_report_aggregates_only=true ${CODEHDR_BENCH_ARGS:-}
+  --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
+  --benchmark_report_aggregates_only=true ${CODEHDR_BENCH_ARGS:-}
 
 # Median wall time in milliseconds of five runs of a command.
 median_ms() {
@@ -77,6 +81,8 @@ else
   echo "the codehdr tool did not build; the codehdr verify timing is left out" >&2
   printf '\n`codehdr verify` timing left out: the command-line tool did not build.\n' >>"$out"
 fi
+
+printf '\nLoad average (1, 5, 15 min) before the run: %s.\n' "$load" >>"$out"
 
 echo
 echo "written to $out:"
