@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 #include <codehdr/codehdr.h>
 
+#include "header/layout.h"
 #include "commands.h"
 #include "crc_text.h"
 #include "dependency_args.h"
@@ -23,10 +24,6 @@
 namespace codehdr::tool {
 
 namespace {
-
-constexpr std::size_t kVireVuzLoc = 4;
-constexpr std::size_t kVersionWidth = 16;
-constexpr unsigned int kMaxSections = 255;
 
 struct BuildOptions {
   std::string payload;
@@ -60,7 +57,7 @@ OldHeader TakeOverHeader(CCodeHeader& header, const std::string& from) {
   }
   OldHeader result;
   result.tag = header.GetHeaderTag();
-  result.virevuz = FieldText(header.compressedCodeHeader + kVireVuzLoc, kVersionWidth);
+  result.virevuz = FieldText(header.compressedCodeHeader + layout::kVireVuzVerLoc, layout::kVersionFieldLen);
   return result;
 }
 
@@ -79,7 +76,7 @@ void ApplyDefaults(BuildOptions& opts, const OldHeader& old) {
 
 void CheckSectionLimit(CCodeHeader& header, const std::string& output) {
   unsigned int sections = static_cast<unsigned int>(header.GetNumCodeDependencies()) + (header.comment ? 1 : 0);
-  if (sections > kMaxSections) {
+  if (sections > layout::kMaxOptSections) {
     throw ToolError(output, "a header holds at most 255 optional sections, this one would need " +
                                 std::to_string(sections) + ": " + DescribeResult(ERR_OPT_SECTION),
                     kExitFailed);

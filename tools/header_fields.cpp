@@ -4,6 +4,8 @@
 
 #include <codehdr/codehdr.h>
 
+#include "header/byte_order.h"
+#include "header/layout.h"
 #include "printable.h"
 #include "tool_error.h"
 
@@ -11,14 +13,6 @@ namespace codehdr::tool {
 
 namespace {
 
-constexpr std::size_t kVireVuzLoc = 4;
-constexpr std::size_t kMandatorySizeLoc = 20;
-constexpr std::size_t kCodeModeLoc = 29;
-constexpr std::size_t kCodeVerLoc = 30;
-constexpr std::size_t kSectionCountLoc = 46;
-constexpr std::size_t kReservedLoc = 47;
-constexpr std::size_t kVersionWidth = 16;
-constexpr std::size_t kCommentBufferSize = 32;
 constexpr int kMaxReachableDependencies = 256;  // GetCodeDependencyAt takes a byte
 
 std::optional<std::uint32_t> FileCrc(CCodeHeader& header, Bytes& image) {
@@ -29,7 +23,7 @@ std::optional<std::uint32_t> FileCrc(CCodeHeader& header, Bytes& image) {
 }
 
 std::optional<std::string> Comment(CCodeHeader& header) {
-  char text[kCommentBufferSize] = {};
+  char text[layout::kCommentBufLen] = {};
   if (header.GetHeaderComment(text) == 0) return std::nullopt;
   return Printable(text);
 }
@@ -39,20 +33,20 @@ std::vector<DependencyField> Dependencies(CCodeHeader& header) {
   int count = header.GetNumCodeDependencies();
   for (int i = 0; i < count && i < kMaxReachableDependencies; ++i) {
     dependencyInfo dep = header.GetCodeDependencyAt(static_cast<unsigned char>(i));
-    deps.push_back({dep.depType, FieldText(reinterpret_cast<const unsigned char*>(dep.depVer), kVersionWidth)});
+    deps.push_back({dep.depType, FieldText(reinterpret_cast<const unsigned char*>(dep.depVer), layout::kVersionFieldLen)});
   }
   return deps;
 }
 
 void ReadNewStyleFields(CCodeHeader& header, Bytes& image, HeaderFields& fields) {
   const unsigned char* hdr = header.compressedCodeHeader;
-  fields.virevuz_version = FieldText(hdr + kVireVuzLoc, kVersionWidth);
-  fields.mandatory_size = (hdr[kMandatorySizeLoc] << 8) | hdr[kMandatorySizeLoc + 1];
+  fields.virevuz_version = FieldText(hdr + layout::kVireVuzVerLoc, layout::kVersionFieldLen);
+  fields.mandatory_size = byte_order::ReadBe16(hdr + layout::kManHdrSizeLoc);
   fields.stored_crc = header.ExtractCrcFromHeader();
-  fields.code_mode = hdr[kCodeModeLoc];
-  fields.code_version = FieldText(hdr + kCodeVerLoc, kVersionWidth);
-  fields.section_count = hdr[kSectionCountLoc];
-  fields.reserved = hdr[kReservedLoc];
+  fields.code_mode = hdr[layout::kCodeModeLoc];
+  fields.code_version = FieldText(hdr + layout::kCodeVerLoc, layout::kVersionFieldLen);
+  fields.section_count = hdr[layout::kNumOptSecLoc];
+  fields.reserved = hdr[layout::kReservedLoc];
   fields.comment = Comment(header);
   fields.comment_length = header.GetHeaderCommentLen();
   fields.dependencies = Dependencies(header);

@@ -2,32 +2,34 @@
 
 #include <codehdr/code_header.h>
 
+#include "header/byte_order.h"
+#include "header/layout.h"
+
 namespace codehdr::tool {
 
 namespace {
 
-constexpr std::size_t kMandatorySize = 48;
-constexpr std::size_t kTotalSizeLoc = 22;
-constexpr std::size_t kOldStyleSize = 4;
 
-unsigned int DeclaredTotal(const Bytes& image) { return (image[kTotalSizeLoc] << 8) | image[kTotalSizeLoc + 1]; }
+unsigned int DeclaredTotal(const Bytes& image) {
+  return byte_order::ReadBe16(image.data() + layout::kTotSizeLoc);
+}
 
 // A declared total of 4 or less is what the library's verification counts as
 // no header at all (an extraction result of 4 or less is never validated).
 bool CountsAsNoHeader(const Bytes& image) {
-  return image.size() >= kTotalSizeLoc + 2 && DeclaredTotal(image) <= kOldStyleSize;
+  return image.size() >= layout::kTotSizeLoc + sizeof(std::uint16_t) && DeclaredTotal(image) <= layout::kOldStyleHdrLen;
 }
 
 // Why a file that starts like a new-style header was refused by the
 // extraction, for the message.
 std::string MalformedReason(const Bytes& image) {
   std::string file_size = std::to_string(image.size());
-  if (image.size() < kMandatorySize) {
+  if (image.size() < layout::kManHdrLen) {
     return "the file is " + file_size + " bytes, too short for the 48-byte mandatory header it starts";
   }
   unsigned int declared = DeclaredTotal(image);
   std::string declared_text = std::to_string(declared);
-  if (declared < kMandatorySize) {
+  if (declared < layout::kManHdrLen) {
     return "the header declares a total size of " + declared_text + " bytes, less than its 48-byte mandatory part";
   }
   if (declared > image.size()) {

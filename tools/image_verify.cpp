@@ -5,6 +5,7 @@
 #include <codehdr/codehdr.h>
 
 #include "file_bytes.h"
+#include "header/layout.h"
 #include "header_form.h"
 #include "printable.h"
 #include "result_codes.h"
@@ -13,8 +14,6 @@ namespace codehdr::tool {
 
 namespace {
 
-constexpr std::size_t kCodeVerLoc = 30;
-constexpr std::size_t kVersionWidth = 16;
 
 void SetNotChecked(const ExtractedHeader& extracted, CCodeHeader& header, VerifyOutcome& out) {
   out.status = VerifyStatus::kNotChecked;
@@ -30,7 +29,7 @@ void SetNotChecked(const ExtractedHeader& extracted, CCodeHeader& header, Verify
 void CheckNewStyle(CCodeHeader& header, Bytes& image, unsigned char expected_tag, VerifyOutcome& out) {
   out.tag_id = header.GetHeaderTag();
   out.stored_crc = header.ExtractCrcFromHeader();
-  out.code_version = FieldText(header.compressedCodeHeader + kCodeVerLoc, kVersionWidth);
+  out.code_version = FieldText(header.compressedCodeHeader + layout::kCodeVerLoc, layout::kVersionFieldLen);
   header.RemoveCRC(image.data());
   CCRC crc;
   std::uint32_t computed = crc.GetCRC32(image.data(), static_cast<int>(image.size()));
