@@ -44,13 +44,11 @@ constexpr unsigned short ERR_OPT_SECTION = 1055;
 constexpr unsigned short ERR_DEP_VER_FORMAT = 1057;
 constexpr unsigned short ERR_MAN_HDR_SIZE = 1058;
 
-// One code image that another depends on. Copying and assignment copy both
-// fields exactly, all 16 version bytes included.
+// One code image that another depends on. A plain record: its (implicit)
+// copy and assignment copy both fields exactly, all 16 version bytes included.
 struct dependencyInfo {
   unsigned short depType;  // a code-mode value when added by label
   char depVer[16];         // version string, NUL-terminated within the field
-
-  dependencyInfo& operator=(const dependencyInfo& other) = default;
 };
 
 // The ordered list of dependencies a header object holds. Storage grows in
