@@ -87,9 +87,9 @@ bool WriteMarkdown(const std::string& path, const TableReporter& tables) {
                "CRC-32 throughput in GB/s (ratio to zlib crc32, ratio to ISA-L crc32_gzip_refl); "
                "GetCRC32 uses the %s tier here.\n\n",
                crc::SelectedImplName());
-  std::fputs(tables.crc.Render(CrcSizeLabels(), kZlibRow, kIsalRow).c_str(), f);
+  std::fputs(tables.crc.Render(CrcRowLabels(), CrcSizeLabels(), kZlibRow, kIsalRow).c_str(), f);
   std::fputs("\nVerifying a 64 MiB code image in the page cache:\n\n", f);
-  std::fputs(tables.verify.Render(kReadFileRow).c_str(), f);
+  std::fputs(tables.verify.Render(VerifyRowLabels(), kReadFileRow).c_str(), f);
   return std::fclose(f) == 0;
 }
 

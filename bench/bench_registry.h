@@ -18,6 +18,10 @@ constexpr const char* kReadFileRow = "read file into a fresh buffer";
 
 // Column labels of the CRC table, in order.
 std::vector<std::string> CrcSizeLabels();
+// Row labels of the CRC table, in registration order.
+std::vector<std::string> CrcRowLabels();
+// Row labels of the verification table, in order.
+std::vector<std::string> VerifyRowLabels();
 
 // Registers the CRC-32 throughput benchmarks. Returns false (after printing
 // why) when a peer disagrees with the library on a test buffer.

@@ -35,6 +35,7 @@ struct BufferSize {
 constexpr BufferSize kSizes[] = {
     {"4 KiB", 4u << 10}, {"64 KiB", 64u << 10}, {"1 MiB", 1u << 20}, {"64 MiB", 64u << 20}};
 constexpr std::size_t kLargest = 64u << 20;
+constexpr const char* kMemcpyRow = "memcpy";
 constexpr std::size_t kAlignment = 64;
 
 using CrcFunction = std::function<std::uint32_t(const unsigned char*, std::size_t)>;
@@ -151,6 +152,13 @@ std::vector<std::string> CrcSizeLabels() {
   return labels;
 }
 
+std::vector<std::string> CrcRowLabels() {
+  std::vector<std::string> rows;
+  for (const Candidate& c : Candidates()) rows.push_back(c.row);
+  rows.emplace_back(kMemcpyRow);
+  return rows;
+}
+
 bool RegisterCrc32Benchmarks() {
   const std::vector<Candidate> candidates = Candidates();
   if (!AllAgree(candidates)) return false;
@@ -165,7 +173,7 @@ bool RegisterCrc32Benchmarks() {
   }
   for (const BufferSize& s : kSizes) {
     const std::size_t bytes = s.bytes;
-    benchmark::RegisterBenchmark(Name("memcpy", s.label).c_str(), [bytes](benchmark::State& st) {
+    benchmark::RegisterBenchmark(Name(kMemcpyRow, s.label).c_str(), [bytes](benchmark::State& st) {
       RunMemcpy(st, bytes);
     })->UseRealTime();
   }

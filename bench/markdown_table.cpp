@@ -1,6 +1,5 @@
 #include "markdown_table.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace codehdr::bench {
@@ -15,12 +14,11 @@ std::string Format(const char* fmt, double a) {
 }  // namespace
 
 void ThroughputTable::Add(const std::string& row, const std::string& column, double bytesPerSecond) {
-  if (std::find(rowOrder_.begin(), rowOrder_.end(), row) == rowOrder_.end()) rowOrder_.push_back(row);
   cells_[row][column] = bytesPerSecond;
 }
 
-std::string ThroughputTable::Render(const std::vector<std::string>& columns, const std::string& ref1,
-                                    const std::string& ref2) const {
+std::string ThroughputTable::Render(const std::vector<std::string>& rows, const std::vector<std::string>& columns,
+                                    const std::string& ref1, const std::string& ref2) const {
   std::string out = "| implementation |";
   std::string rule = "|---|";
   for (const std::string& c : columns) {
@@ -34,7 +32,8 @@ std::string ThroughputTable::Render(const std::vector<std::string>& columns, con
     auto c = r->second.find(col);
     return c == r->second.end() ? 0 : c->second;
   };
-  for (const std::string& row : rowOrder_) {
+  for (const std::string& row : rows) {
+    if (cells_.count(row) == 0) continue;
     out += "| " + row + " |";
     for (const std::string& col : columns) {
       const double v = lookup(row, col);
@@ -53,17 +52,16 @@ std::string ThroughputTable::Render(const std::vector<std::string>& columns, con
   return out;
 }
 
-void TimingTable::Add(const std::string& row, double seconds) { rows_.emplace_back(row, seconds); }
+void TimingTable::Add(const std::string& row, double seconds) { seconds_[row] = seconds; }
 
-std::string TimingTable::Render(const std::string& baseline) const {
-  double base = 0;
-  for (const auto& [name, secs] : rows_) {
-    if (name == baseline) base = secs;
-  }
+std::string TimingTable::Render(const std::vector<std::string>& rows, const std::string& baseline) const {
+  const auto base = seconds_.find(baseline);
   std::string out = "| operation | time | ratio to " + baseline + " |\n|---|---:|---:|\n";
-  for (const auto& [name, secs] : rows_) {
-    out += "| " + name + " | " + Format("%.2f ms", secs * 1e3) + " | " +
-           (base > 0 ? Format("%.2f×", secs / base) : std::string("—")) + " |\n";
+  for (const std::string& row : rows) {
+    const auto it = seconds_.find(row);
+    if (it == seconds_.end()) continue;
+    out += "| " + row + " | " + Format("%.2f ms", it->second * 1e3) + " | " +
+           (base != seconds_.end() ? Format("%.2f×", it->second / base->second) : std::string("—")) + " |\n";
   }
   return out;
 }

@@ -14,11 +14,12 @@ class ThroughputTable {
  public:
   void Add(const std::string& row, const std::string& column, double bytesPerSecond);
   // Cells read "GB/s (ratio to ref1, ratio to ref2)"; the ratios are left
-  // out when a reference row has no result for that column.
-  std::string Render(const std::vector<std::string>& columns, const std::string& ref1, const std::string& ref2) const;
+  // out when a reference row has no result for that column. Rows appear in
+  // the order given; rows without results are left out.
+  std::string Render(const std::vector<std::string>& rows, const std::vector<std::string>& columns,
+                     const std::string& ref1, const std::string& ref2) const;
 
  private:
-  std::vector<std::string> rowOrder_;
   std::map<std::string, std::map<std::string, double>> cells_;
 };
 
@@ -26,10 +27,11 @@ class ThroughputTable {
 class TimingTable {
  public:
   void Add(const std::string& row, double seconds);
-  std::string Render(const std::string& baseline) const;
+  // Rows appear in the order given; rows without results are left out.
+  std::string Render(const std::vector<std::string>& rows, const std::string& baseline) const;
 
  private:
-  std::vector<std::pair<std::string, double>> rows_;
+  std::map<std::string, double> seconds_;
 };
 
 }  // namespace codehdr::bench

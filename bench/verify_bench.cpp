@@ -69,9 +69,14 @@ std::size_t ReadIntoFreshBuffer(const std::string& path) {
   return got;
 }
 
+constexpr const char* kDoVerifyRow = "DoVerifyHeader";
+constexpr const char* kCrcInMemoryRow = "CRC-32 of the image in memory";
+
 std::string Name(const char* row) { return std::string(kVerifyGroup) + "/" + row + "/64 MiB"; }
 
 }  // namespace
+
+std::vector<std::string> VerifyRowLabels() { return {kReadFileRow, kDoVerifyRow, kCrcInMemoryRow}; }
 
 bool RegisterVerifyBenchmarks(const std::string& workDir) {
   const std::string imagePath = workDir + "/image64m.bin";
@@ -86,7 +91,7 @@ bool RegisterVerifyBenchmarks(const std::string& workDir) {
     return false;
   }
 
-  benchmark::RegisterBenchmark(Name("DoVerifyHeader").c_str(),
+  benchmark::RegisterBenchmark(Name(kDoVerifyRow).c_str(),
                                [imagePath](benchmark::State& st) {
                                  CCodeHeader h;
                                  for (auto _ : st)
@@ -102,7 +107,7 @@ bool RegisterVerifyBenchmarks(const std::string& workDir) {
       ->Unit(benchmark::kMillisecond);
 
   auto image = std::make_shared<std::vector<unsigned char>>(kPayloadBytes + 64, 0x5A);
-  benchmark::RegisterBenchmark(Name("CRC-32 of the image in memory").c_str(),
+  benchmark::RegisterBenchmark(Name(kCrcInMemoryRow).c_str(),
                                [image](benchmark::State& st) {
                                  for (auto _ : st) benchmark::DoNotOptimize(crc::Crc32(image->data(), image->size()));
                                })

@@ -47,17 +47,15 @@ echo "load before the run: $load"
   --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=true ${CODEHDR_BENCH_ARGS:-}
 
-# Median wall time in milliseconds of five runs of a command.
-median_ms() {
-  local times=()
-  for _ in 1 2 3 4 5; do
-    local start=$EPOCHREALTIME
-    "$@" >/dev/null
-    local end=$EPOCHREALTIME
-    times+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", (b - a) * 1000 }')")
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n 3p
+# Wall time of one run of a command, in milliseconds.
+time_ms() {
+  local start=$EPOCHREALTIME
+  "$@" >/dev/null
+  local end=$EPOCHREALTIME
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f\n", (b - a) * 1000 }'
 }
+
+median() { sort -n | sed -n 3p; }
 
 if cmake --build "$build" -j "$jobs" --target codehdr-tool >"$work/tool-build.log" 2>&1; then
   tool=$(find "$build/tools" -maxdepth 1 -type f -name 'codehdr*' -perm -u+x | head -n 1)
@@ -65,8 +63,14 @@ if cmake --build "$build" -j "$jobs" --target codehdr-tool >"$work/tool-build.lo
   "$build/bench/codehdr_bench" --make-images="$work/images"
   images=("$work"/images/image*.bin)
   "$tool" verify -j 1 "${images[@]}" >/dev/null  # warm the page cache; fails on a bad image
-  j1=$(median_ms "$tool" verify -j 1 "${images[@]}")
-  j2=$(median_ms "$tool" verify -j 2 "${images[@]}")
+  # Alternate the two so that both see the same background load.
+  j1_runs=() j2_runs=()
+  for _ in 1 2 3 4 5; do
+    j1_runs+=("$(time_ms "$tool" verify -j 1 "${images[@]}")")
+    j2_runs+=("$(time_ms "$tool" verify -j 2 "${images[@]}")")
+  done
+  j1=$(printf '%s\n' "${j1_runs[@]}" | median)
+  j2=$(printf '%s\n' "${j2_runs[@]}" | median)
   {
     echo
     echo "\`codehdr verify\` over ${#images[@]} images of 4 to 64 KiB in the page cache (median of 5 runs):"
