@@ -7,6 +7,7 @@
 #include <codehdr/crc.h>
 
 #include "header/header_test_support.h"
+#include "header/image_read.h"
 
 namespace codehdr::test {
 namespace {
@@ -18,7 +19,7 @@ class HeaderVerify : public ::testing::Test {
   // Builds a header whose comment comes from a parsed header, with two
   // dependencies, and writes it with a payload as the host does: header and
   // code, CRC-32 of the whole file into the header, header again.
-  void BuildSealedFile() {
+  void BuildSealedFile(std::size_t payloadLen = 3000) {
     Bytes source = RawHeader(3);
     AddComment(source, "field build 7");
     ASSERT_GT(builder.ExtractHdrFromCompressedCodeFile(source.data(), source.size()), 48);
@@ -31,7 +32,7 @@ class HeaderVerify : public ::testing::Test {
     ASSERT_EQ(total, 48 + 16 + 40);
 
     file = HeldHeader(builder);
-    for (int i = 0; i < 3000; ++i) file.push_back(static_cast<unsigned char>(i * 7 + 1));
+    for (std::size_t i = 0; i < payloadLen; ++i) file.push_back(static_cast<unsigned char>(i * 7 + 1));
     CCRC crc;
     builder.InsertCrcIntoHeader(crc.GetCRC32(file.data(), static_cast<int>(file.size())));
     std::copy(builder.compressedCodeHeader, builder.compressedCodeHeader + total, file.begin());
@@ -105,6 +106,18 @@ TEST_F(HeaderVerify, AnyChangedByteOutsideTheCrcFieldFails) {
   unsealed[24] = unsealed[25] = unsealed[26] = unsealed[27] = 0;
   EXPECT_EQ(Verify(unsealed, kTagApp), 0);
   EXPECT_EQ(Verify(file, kTagApp), 1);
+}
+
+// A file larger than one read step: a change on either side of a step's end
+// is still seen.
+TEST_F(HeaderVerify, ChangesAcrossReadStepsFail) {
+  BuildSealedFile(2 * kImageReadChunk + 5);
+  EXPECT_EQ(Verify(file, kTagApp), 1);
+  for (std::size_t at : {kImageReadChunk - 1, kImageReadChunk, 2 * kImageReadChunk, file.size() - 1}) {
+    Bytes changed = file;
+    changed[at] ^= 0x80;
+    EXPECT_EQ(Verify(changed, kTagApp), 0) << "byte " << at;
+  }
 }
 
 TEST_F(HeaderVerify, FilesWithoutANewStyleHeaderPass) {
