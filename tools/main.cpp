@@ -1,6 +1,9 @@
 // codehdr: build, inspect and verify firmware code images from a terminal or
 // a pipeline, through the public API of libcodehdr.
 #include <exception>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -36,9 +39,21 @@ int ReportParseError(const CLI::App& app, const CLI::ParseError& e) {
   return kExitUsage;
 }
 
+// Verifying many images allocates and frees one file-sized buffer per image.
+// By default glibc hands the top of the main heap back to the kernel after
+// each free, so every image pays for freshly zeroed pages again; keeping up to
+// 64 MiB of freed memory avoids that.
+void KeepFreedMemoryForReuse() {
+#if defined(__GLIBC__)
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  KeepFreedMemoryForReuse();
   CLI::App app{"Build, inspect and verify firmware code images.", "codehdr"};
   app.require_subcommand(1);
   app.set_version_flag("--version", VersionText());
