@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "devctl/device_line.h"
+#include "platform/platform.h"
 
 namespace codehdr::devctl {
 namespace {
@@ -11,7 +12,14 @@ namespace {
 // Closes the file on every path out of a pass.
 class TextFile {
  public:
-  explicit TextFile(const char* path) : file_(std::fopen(path, "r")) {}
+  // A directory counts as a file that cannot be opened: the open succeeds on
+  // this platform, but there is nothing to read.
+  explicit TextFile(const char* path) : file_(std::fopen(path, "r")) {
+    if (file_ != nullptr && platform::IsDirectory(file_)) {
+      std::fclose(file_);
+      file_ = nullptr;
+    }
+  }
   ~TextFile() {
     if (file_ != nullptr) std::fclose(file_);
   }

@@ -19,6 +19,10 @@ std::string ExecutablePath();
 // size cannot be obtained or is not a regular file's size.
 bool OpenFileSize(std::FILE* file, long long* size);
 
+// True when the open file is a directory. Opening a directory for reading
+// succeeds here, though nothing can be read from it.
+bool IsDirectory(std::FILE* file);
+
 }  // namespace codehdr::platform
 
 #endif  // CODEHDR_SRC_PLATFORM_PLATFORM_H

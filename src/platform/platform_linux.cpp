@@ -30,4 +30,9 @@ bool OpenFileSize(std::FILE* file, long long* size) {
   return true;
 }
 
+bool IsDirectory(std::FILE* file) {
+  struct stat st;
+  return fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 }  // namespace codehdr::platform

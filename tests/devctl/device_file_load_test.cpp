@@ -93,6 +93,15 @@ TEST(DeviceFileLoad, MissingFileGives116WithThePath) {
   EXPECT_EQ(table.device_table, nullptr);
 }
 
+TEST(DeviceFileLoad, DirectoryCannotBeOpened) {
+  CVireVuzTxt table;
+  const std::string path = testing::TempDir();
+  const auto out = LoadPath(table, path.c_str());
+  EXPECT_EQ(out.result, ERR_DEVCTL_OPEN);
+  EXPECT_EQ(out.printed, "Cannot open Device Control File - " + path + "\n");
+  EXPECT_EQ(table.device_table, nullptr);
+}
+
 TEST(DeviceFileLoad, NullPathGives116Silently) {
   CVireVuzTxt table;
   const auto out = LoadPath(table, nullptr);
