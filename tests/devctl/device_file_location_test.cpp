@@ -1,13 +1,10 @@
 // Where the file is looked for, and a file that vanishes between the passes.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <thread>
 
 #include <codehdr/code_header.h>
 #include <codehdr/virevuz_txt.h>
@@ -80,37 +77,6 @@ TEST(DeviceFileLocation, NoArgumentFormWithoutFileNamesTheFullPath) {
   std::fflush(stdout);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Cannot open Device Control File - " + path + "\n");
   EXPECT_EQ(result, ERR_DEVCTL_OPEN);
-}
-
-// A FIFO whose writer unlinks it before closing its end: the first pass reads
-// the whole content and sees end of file only after the name is gone, so the
-// second pass cannot open it.
-TEST(DeviceFileLocation, FileGoneBeforeSecondPassLeavesZeroRecords) {
-  const std::string fifo = testing::TempDir() + "virevuz_fifo_" + std::to_string(getpid());
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  std::thread writer([&fifo] {
-    const int fd = open(fifo.c_str(), O_WRONLY);
-    if (fd < 0) return;
-    const std::string content = "VERSION 1\nDEVICE_MODEL 1 A APP x 2\nDEVICE_MODEL 3 B DSP x 4\n";
-    const ssize_t written = write(fd, content.data(), content.size());
-    (void)written;
-    unlink(fifo.c_str());
-    close(fd);
-  });
-  CVireVuzTxt table;
-  const auto out = devctl_test::LoadPath(table, fifo.c_str());
-  writer.join();
-  unlink(fifo.c_str());
-
-  EXPECT_EQ(out.result, ERR_DEVCTL_OPEN);
-  EXPECT_EQ(out.printed, "Device Control Version 1\nCannot open Device Control File\n");
-  ASSERT_EQ(table.device_count, 2);
-  ASSERT_NE(table.device_table, nullptr);
-  EXPECT_EQ(table.GetCtrlTypeAt(0).model_id, 0u);
-  EXPECT_STREQ(table.GetCtrlTypeAt(1).code_mode_str, "");
-  char dst[10] = "untouched";
-  table.GetCodeModeStrFromTagId(2, dst, sizeof dst);
-  EXPECT_STREQ(dst, "untouched");
 }
 
 }  // namespace
