@@ -1,21 +1,15 @@
 #!/usr/bin/env bash
-# The ThreadSanitizer job: builds the library, the concurrency test and (when
-# it is part of the tree) the codehdr tool with -fsanitize=thread, runs the
-# test, and runs the tool's parallel `verify -j 4` over a set of images. Any
-# reported race fails the job.
+# The ThreadSanitizer job: builds the library, the concurrency test and the
+# codehdr tool with -fsanitize=thread, runs the test, and runs the tool's
+# parallel `verify -j 4` over a set of images. Any reported race fails the job.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=${CODEHDR_JOBS:-2}
 build=${CODEHDR_TSAN_BUILD_DIR:-build-tsan}
-with_tool=OFF
-grep -qs 'add_executable(codehdr-tool' tools/CMakeLists.txt && with_tool=ON
-
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCODEHDR_SANITIZE=thread \
-  -DCODEHDR_BUILD_TESTS=ON -DCODEHDR_BUILD_TOOLS=$with_tool >/dev/null
-targets=(hardening_concurrency_test)
-[ "$with_tool" = ON ] && targets+=(codehdr-tool)
-cmake --build "$build" -j "$jobs" --target "${targets[@]}"
+  -DCODEHDR_BUILD_TESTS=ON -DCODEHDR_BUILD_TOOLS=ON >/dev/null
+cmake --build "$build" -j "$jobs" --target hardening_concurrency_test codehdr-tool
 
 # A race ends the process with exit code 66.
 export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:exitcode=66:second_deadlock_stack=1}
@@ -23,24 +17,22 @@ export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:exitcode=66:second_deadlock_
 echo "== concurrency test under ThreadSanitizer =="
 "$build/tests/hardening/hardening_concurrency_test"
 
-if [ "$with_tool" = ON ]; then
-  echo "== codehdr verify -j 4 under ThreadSanitizer =="
-  tool="$build/tools/codehdr"
-  images=(fuzz/corpus/whole_file/*)
-  valid=(fuzz/corpus/whole_file/valid_*)
-  # Sound images: every one verifies.
-  for round in 1 2 3; do
-    "$tool" verify -j 4 "${valid[@]}" "${valid[@]}" >/dev/null
-  done
-  # Every kind of image, sound and broken: failures are reported, races are not
-  # allowed (66) and nothing may crash (128 and above).
-  set +e
-  "$tool" verify -j 4 "${images[@]}" >/dev/null 2>&1
-  rc=$?
-  set -e
-  if [ "$rc" -eq 66 ] || [ "$rc" -ge 128 ]; then
-    echo "tsan.sh: codehdr verify -j 4 ended with $rc" >&2
-    exit 1
-  fi
+echo "== codehdr verify -j 4 under ThreadSanitizer =="
+tool="$build/tools/codehdr"
+images=(fuzz/corpus/whole_file/*)
+valid=(fuzz/corpus/whole_file/valid_*)
+# Sound images: every one verifies.
+for round in 1 2 3; do
+  "$tool" verify -j 4 "${valid[@]}" "${valid[@]}" >/dev/null
+done
+# Every kind of image, sound and broken: failures are reported, races are not
+# allowed (66) and nothing may crash (128 and above).
+set +e
+"$tool" verify -j 4 "${images[@]}" >/dev/null 2>&1
+rc=$?
+set -e
+if [ "$rc" -eq 66 ] || [ "$rc" -ge 128 ]; then
+  echo "tsan.sh: codehdr verify -j 4 ended with $rc" >&2
+  exit 1
 fi
 echo "tsan.sh: no races"
