@@ -16,6 +16,7 @@
 #include "crc/crc32.h"
 #include "crc/crc32_kernels.h"
 #include "crc/crc32_select.h"
+#include "crc/crc_reference.h"
 #include "guarded_buffer.h"
 
 namespace {
@@ -28,17 +29,6 @@ constexpr std::size_t kMaxData = 512;
 // Up to this length every prefix length is checked; beyond it a sample.
 constexpr std::size_t kEveryLengthLimit = 80;
 constexpr std::size_t kAlignments = 32;
-
-// CRC-32/ISO-HDLC register update, one bit per step: no tables at all.
-std::uint32_t RefUpdate(std::uint32_t reg, const unsigned char* p, std::size_t len) {
-  for (std::size_t i = 0; i < len; ++i) {
-    reg ^= p[i];
-    for (int bit = 0; bit < 8; ++bit) reg = (reg >> 1) ^ (0xEDB88320u & (0u - (reg & 1u)));
-  }
-  return reg;
-}
-
-std::uint32_t RefCrc(const unsigned char* p, std::size_t len) { return ~RefUpdate(~0u, p, len); }
 
 std::vector<Crc32Kernel> AvailableKernels() {
   std::vector<Crc32Kernel> kernels;
@@ -58,14 +48,14 @@ bool Interesting(std::size_t len, std::size_t total) {
 void CheckKernels(const std::vector<Crc32Kernel>& kernels, const unsigned char* p, std::size_t n) {
   std::uint32_t reg = ~0u;
   for (std::size_t len = 0; len <= n; ++len) {
-    if (len > 0) reg = RefUpdate(reg, p + len - 1, 1);
+    if (len > 0) reg = codehdr::test::ReferenceUpdate(reg, p + len - 1, 1);
     if (!Interesting(len, n)) continue;
     for (Crc32Kernel k : kernels) {
       if (k(~0u, p, len) != reg) std::abort();
     }
   }
   for (std::size_t start = 0; start < std::min(n, kAlignments); ++start) {
-    const std::uint32_t want = RefUpdate(~0u, p + start, n - start);
+    const std::uint32_t want = codehdr::test::ReferenceUpdate(~0u, p + start, n - start);
     for (Crc32Kernel k : kernels) {
       if (k(~0u, p + start, n - start) != want) std::abort();
     }
@@ -74,7 +64,7 @@ void CheckKernels(const std::vector<Crc32Kernel>& kernels, const unsigned char* 
 
 // The public entry points, one-shot and in chunks whose sizes the input picks.
 void CheckEntryPoints(const unsigned char* p, std::size_t n, std::uint8_t chunkSeed) {
-  const std::uint32_t want = RefCrc(p, n);
+  const std::uint32_t want = codehdr::test::ReferenceCrc32(p, n);
   if (codehdr::crc::Crc32(p, n) != want) std::abort();
   if (codehdr::crc::Crc32Extend(0, p, n) != want) std::abort();
   CCRC engine;
@@ -88,7 +78,7 @@ void CheckEntryPoints(const unsigned char* p, std::size_t n, std::uint8_t chunkS
     const std::size_t chunk = std::min(step, n - done);
     crc = codehdr::crc::Crc32Extend(crc, p + done, chunk);
     done += chunk;
-    if (crc != RefCrc(p, done)) std::abort();
+    if (crc != codehdr::test::ReferenceCrc32(p, done)) std::abort();
     step = (step * 7 + 3) % 131 + 1;
   }
 }
@@ -96,7 +86,7 @@ void CheckEntryPoints(const unsigned char* p, std::size_t n, std::uint8_t chunkS
 void CheckStoredCrc(const unsigned char* p, std::size_t n) {
   CCRC engine;
   if (n < 4) return;
-  const std::uint32_t c = RefCrc(p, n - 4);
+  const std::uint32_t c = codehdr::test::ReferenceCrc32(p, n - 4);
   const std::uint32_t stored = static_cast<std::uint32_t>(p[n - 4]) | static_cast<std::uint32_t>(p[n - 3]) << 8 |
                                static_cast<std::uint32_t>(p[n - 2]) << 16 | static_cast<std::uint32_t>(p[n - 1]) << 24;
   const int match = engine.CheckCRC32(p, nullptr, 0, static_cast<int>(n));

@@ -2,17 +2,10 @@
 
 #include <cstring>
 
+#include "crc/crc_reference.h"
+
 namespace codehdr::test {
 namespace {
-
-std::uint32_t BitwiseCrc32(const std::vector<unsigned char>& bytes) {
-  std::uint32_t r = 0xFFFFFFFFu;
-  for (unsigned char b : bytes) {
-    r ^= b;
-    for (int i = 0; i < 8; ++i) r = (r >> 1) ^ (0xEDB88320u & (0u - (r & 1u)));
-  }
-  return ~r;
-}
 
 void PutField(std::vector<unsigned char>& out, std::size_t at, const std::string& text, std::size_t width) {
   for (std::size_t i = 0; i < width; ++i) out[at + i] = i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
@@ -55,7 +48,7 @@ std::vector<unsigned char> MakeImage(const ImageSpec& spec) {
     PutField(out, at + 4, ver, 16);
   }
   out.insert(out.end(), spec.code.begin(), spec.code.end());
-  const std::uint32_t crc = BitwiseCrc32(out);
+  const std::uint32_t crc = ReferenceCrc32(out.data(), out.size());
   for (int i = 0; i < 4; ++i) out[24 + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
   return out;
 }

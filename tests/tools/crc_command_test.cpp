@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "crc/crc_reference.h"
 #include "test_support.h"
 
 namespace codehdr::tooltest {
@@ -22,8 +23,8 @@ TEST_F(CrcCommandTest, StandardInputAndFileGiveTheSameCrc32) {
   RunResult piped = RunTool({"crc", "-"}, RunOptions{Path("data.bin"), {}});
   ASSERT_EQ(file.exit_code, 0) << file.err;
   ASSERT_EQ(piped.exit_code, 0) << piped.err;
-  EXPECT_EQ(file.out, Hex(BitwiseCrc32(data)) + "  " + Path("data.bin") + "\n");
-  EXPECT_EQ(piped.out, Hex(BitwiseCrc32(data)) + "  -\n");
+  EXPECT_EQ(file.out, Hex(codehdr::test::ReferenceCrc32(data.data(), data.size())) + "  " + Path("data.bin") + "\n");
+  EXPECT_EQ(piped.out, Hex(codehdr::test::ReferenceCrc32(data.data(), data.size())) + "  -\n");
 }
 
 TEST_F(CrcCommandTest, CheckValuesOfBothCrcs) {

@@ -6,6 +6,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "crc/crc_reference.h"
+
 namespace codehdr::tooltest {
 
 namespace fs = std::filesystem;
@@ -30,21 +32,11 @@ Bytes PatternBytes(std::size_t size, unsigned int seed) {
   return bytes;
 }
 
-std::uint32_t BitwiseCrc32(const Bytes& data) {
-  if (data.empty()) return 0;
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (unsigned char b : data) {
-    crc ^= b;
-    for (int i = 0; i < 8; ++i) crc = (crc >> 1) ^ ((crc & 1u) ? 0xEDB88320u : 0u);
-  }
-  return crc ^ 0xFFFFFFFFu;
-}
-
 std::uint32_t ImageCrc(const Bytes& image) {
   Bytes copy = image;
-  if (copy.size() < 28) return BitwiseCrc32(copy);
+  if (copy.size() < 28) return codehdr::test::ReferenceCrc32(copy.data(), copy.size());
   for (std::size_t i = 24; i < 28; ++i) copy[i] = 0;
-  return BitwiseCrc32(copy);
+  return codehdr::test::ReferenceCrc32(copy.data(), copy.size());
 }
 
 std::uint32_t StoredCrc(const Bytes& image) {

@@ -22,8 +22,6 @@ Bytes ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const Bytes& bytes);
 Bytes PatternBytes(std::size_t size, unsigned int seed);
 
-// CRC-32/ISO-HDLC, one bit at a time.
-std::uint32_t BitwiseCrc32(const Bytes& data);
 // The CRC a verifier computes for an image: over all bytes, 24-27 zeroed.
 std::uint32_t ImageCrc(const Bytes& image);
 std::uint32_t StoredCrc(const Bytes& image);
