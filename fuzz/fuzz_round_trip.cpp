@@ -16,6 +16,7 @@
 
 #include "byte_reader.h"
 #include "header/code_mode_table.h"
+#include "header_checks.h"
 #include "stdout_silencer.h"
 #include "temp_dir.h"
 
@@ -68,15 +69,7 @@ bool WellFormed(const std::string& v, std::size_t limit) {
 std::string GiveComment(ByteReader& in, CCodeHeader& h) {
   if (!in.Bool()) return "";
   const std::string text = in.String(40);
-  std::vector<unsigned char> img(48, 0);
-  img[0] = 0xC9;
-  img[46] = 1;
-  img.push_back(1);
-  img.push_back(static_cast<unsigned char>(text.size() + 1));
-  img.insert(img.end(), text.begin(), text.end());
-  img.push_back(0);
-  img[22] = static_cast<unsigned char>(img.size() >> 8);
-  img[23] = static_cast<unsigned char>(img.size());
+  const std::vector<unsigned char> img = codehdr::fuzz::CommentCarrier(text);
   if (h.ExtractHdrFromCompressedCodeFile(img.data(), img.size()) != img.size() || h.comment == nullptr) std::abort();
   return std::string(text.c_str()).substr(0, 31);
 }

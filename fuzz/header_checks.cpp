@@ -117,4 +117,17 @@ void CheckNewStyleAccessors(CCodeHeader& h) {
   (void)h.GetHeaderCommentLen();
 }
 
+std::vector<unsigned char> CommentCarrier(const std::string& text) {
+  std::vector<unsigned char> img(48, 0);
+  img[0] = 0xC9;
+  img[46] = 1;
+  img.push_back(1);
+  img.push_back(static_cast<unsigned char>(text.size() + 1));
+  img.insert(img.end(), text.begin(), text.end());
+  img.push_back(0);
+  img[22] = static_cast<unsigned char>(img.size() >> 8);
+  img[23] = static_cast<unsigned char>(img.size());
+  return img;
+}
+
 }  // namespace codehdr::fuzz

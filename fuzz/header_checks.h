@@ -5,6 +5,8 @@
 #define CODEHDR_FUZZ_HEADER_CHECKS_H
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include <codehdr/code_header.h>
 
@@ -23,6 +25,10 @@ void CheckNewStyleAccessors(CCodeHeader& h);
 
 // The accessors that guard against a missing header.
 void CheckGuardedAccessors(CCodeHeader& h);
+
+// A 48-byte header followed by one comment section holding `text` and a NUL:
+// extracting it hands the comment to an object, as parsing a header does.
+std::vector<unsigned char> CommentCarrier(const std::string& text);
 
 }  // namespace codehdr::fuzz
 

@@ -13,11 +13,13 @@
 #include <codehdr/code_header.h>
 #include <codehdr/crc.h>
 
+#include "header_checks.h"
 #include "temp_dir.h"
 
 namespace {
 
 using Bytes = std::vector<unsigned char>;
+using codehdr::fuzz::CommentCarrier;
 
 struct Seeds {
   std::string root;
@@ -44,20 +46,6 @@ void Seal(Bytes& file) {
   CCRC engine;
   const unsigned crc = engine.GetCRC32(file.data(), static_cast<int>(file.size()));
   for (int i = 0; i < 4; ++i) file[24 + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
-}
-
-// A header that carries only a comment section, to hand a comment to an object.
-Bytes CommentCarrier(const std::string& text) {
-  Bytes img(48, 0);
-  img[0] = 0xC9;
-  img[46] = 1;
-  img.push_back(1);
-  img.push_back(static_cast<unsigned char>(text.size() + 1));
-  img.insert(img.end(), text.begin(), text.end());
-  img.push_back(0);
-  img[22] = static_cast<unsigned char>(img.size() >> 8);
-  img[23] = static_cast<unsigned char>(img.size());
-  return img;
 }
 
 // Builds a header with the library and seals it with `codeLen` code bytes.
