@@ -1,11 +1,9 @@
-// Number conversion of device control tokens, following the rules of the
-// "%d" and "%x" scanf conversions: an optional sign, for hexadecimal an
-// optional 0x/0X prefix, then the leading digits; whatever follows them is
-// ignored. A token without leading digits does not convert.
-//
-// Out of range values are clamped instead of being undefined: decimal ones to
-// INT_MIN .. INT_MAX, a hexadecimal magnitude to 0xFFFFFFFF (a minus sign then
-// negates modulo 2^32, as "%x" does for values in range).
+// Number conversion of device control tokens, as the "%d" and "%x" scanf
+// conversions read them: leading white space, an optional sign, for
+// hexadecimal an optional 0x/0X prefix, then the leading digits; whatever
+// follows them is ignored. A token without leading digits does not convert.
+// Values out of range come out as the C library's conversions give them
+// (strtol/strtoul, then narrowed to the 32-bit field).
 #ifndef CODEHDR_SRC_DEVCTL_NUMBER_SCAN_H
 #define CODEHDR_SRC_DEVCTL_NUMBER_SCAN_H
 
