@@ -37,13 +37,14 @@ int CCodeHeader::ParseHeaderDependencyInfo() {
   const unsigned sections = hdr[layout::kNumOptSecLoc];
   std::size_t pos = layout::kFirstOptSecLoc;
   for (unsigned i = 0; i < sections; ++i) {
-    // A section whose head or payload runs past the end of the header buffer
-    // ends the walk; what the sections before it gave is kept.
+    // A section whose head lies past the end of the header buffer ends the
+    // walk; what the sections before it gave is kept. A payload that runs
+    // past the end is read as far as the buffer holds it (its text is cut
+    // there), and the walk ends after it.
     if (!codehdr::SpanFits(hdrBufLen, pos, layout::kOptPayloadLoc)) break;
     const unsigned char type = hdr[pos + layout::kOptTypeLoc];
     const unsigned char len = hdr[pos + layout::kOptLenLoc];
     const std::size_t payload = pos + layout::kOptPayloadLoc;
-    if (!codehdr::SpanFits(hdrBufLen, payload, len)) break;
 
     if (type == layout::kOptTypeDependency) {
       // The dependency type needs two payload bytes even when L claims fewer.

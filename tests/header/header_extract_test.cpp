@@ -135,8 +135,15 @@ TEST(HeaderExtract, SectionsRunningPastTheHeaderEndTheParse) {
   Bytes truncated = RawHeader(5);
   AddDependency(truncated, 3, "R01A02");
   AddDependency(truncated, 4, "R01A02");
-  truncated.resize(truncated.size() - 5);  // the second section's payload is cut
+  truncated.resize(truncated.size() - 12);  // the second section's version is cut to "R01A"
   truncated[22] = 0;
+  truncated[23] = static_cast<unsigned char>(truncated.size());
+  ASSERT_EQ(hdr.ExtractHdrFromCompressedCodeFile(truncated.data(), truncated.size()), truncated.size());
+  ASSERT_EQ(hdr.GetNumCodeDependencies(), 2);
+  EXPECT_EQ(hdr.GetCodeDependencyAt(1).depType, 4);
+  EXPECT_STREQ(hdr.GetCodeDependencyAt(1).depVer, "R01A");
+
+  truncated.resize(truncated.size() - 5);  // not even the second type is whole
   truncated[23] = static_cast<unsigned char>(truncated.size());
   ASSERT_EQ(hdr.ExtractHdrFromCompressedCodeFile(truncated.data(), truncated.size()), truncated.size());
   EXPECT_EQ(hdr.GetNumCodeDependencies(), 1);
