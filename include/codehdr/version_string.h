@@ -8,6 +8,10 @@
 #ifndef CODEHDR_VERSION_STRING_H
 #define CODEHDR_VERSION_STRING_H
 
+#include <cstddef>
+#include <optional>
+#include <string>
+
 #include <codehdr/export.h>
 
 // Checks the first `count` characters of `str` against the form above and
@@ -16,5 +20,30 @@
 // or at any character other than '.' in position 6. A count of 0 accepts
 // any string; a count above 16 refuses every string.
 CODEHDR_EXPORT int VerifyCodeVersionFormat(const char* str, unsigned char count);
+
+namespace codehdr {
+
+// The check of VerifyCodeVersionFormat, as a bool; a null text fails.
+CODEHDR_EXPORT bool CheckVersion(const char* text, std::size_t count);
+
+struct Version {
+  int major = 0;
+  int minor = 0;
+  char letter = '\0';         // the release letter; NUL when the text is too short to hold one
+  std::optional<int> build;   // the number in the two characters after the first '.', when there is one
+};
+
+// Splits a version string that passes the check over 16 characters; none
+// when it does not. Numbers the text is too short to hold read as 0.
+CODEHDR_EXPORT std::optional<Version> ParseVersion(const char* text);
+
+// "R01A02.3" from its parts. build is 0 to 9, or -1 for none; the release
+// letter is upper-cased. Refuses (none) a major or minor number above 99, a
+// build number outside that range, and a release letter that is no ASCII
+// letter. "I" and "O" are taken, although the check refuses the result.
+CODEHDR_EXPORT std::optional<std::string> FormatVersion(unsigned major, unsigned minor, char release, int build,
+                                                        bool prelim);
+
+}  // namespace codehdr
 
 #endif  // CODEHDR_VERSION_STRING_H

@@ -1,0 +1,43 @@
+// The checksums of the library over any number of bytes, computed in one go
+// or extended piece by piece:
+//   Crc32Extend(Crc32(a, n), a + n, m) == Crc32(a, n + m)
+//
+//   CRC-32/ISO-HDLC  reflected polynomial 0xEDB88320, init and final XOR
+//                    0xFFFFFFFF; "123456789" gives 0xCBF43926. The CRC that
+//                    seals a code image file.
+//   CRC-16/IBM-3740  polynomial 0x1021, init 0xFFFF, MSB first, no final XOR;
+//                    "123456789" gives 0x29B1.
+// The CRC-32 runs on the fastest kernel this processor offers, chosen once
+// at first use (CODEHDR_CRC_IMPL=table|slice|pclmul-sse|pclmul|avx2|avx512
+// forces one). Every function here may run on any number of threads at once.
+#ifndef CODEHDR_CHECKSUM_H
+#define CODEHDR_CHECKSUM_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include <codehdr/export.h>
+
+namespace codehdr {
+
+// Continues the CRC-32 `crc` over `size` bytes; start from 0.
+CODEHDR_EXPORT std::uint32_t Crc32Extend(std::uint32_t crc, const std::uint8_t* data, std::size_t size);
+
+inline std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) { return Crc32Extend(0, data, size); }
+
+constexpr std::uint16_t kCrc16Init = 0xFFFF;
+
+// Continues the CRC-16 `crc` over `size` bytes; start from kCrc16Init.
+CODEHDR_EXPORT std::uint16_t Crc16Extend(std::uint16_t crc, const std::uint8_t* data, std::size_t size);
+
+inline std::uint16_t Crc16(const std::uint8_t* data, std::size_t size) {
+  return Crc16Extend(kCrc16Init, data, size);
+}
+
+// The CRC-32 kernel in use: "table", "slice", "pclmul-sse", "pclmul",
+// "avx2" or "avx512".
+CODEHDR_EXPORT const char* Crc32KernelName();
+
+}  // namespace codehdr
+
+#endif  // CODEHDR_CHECKSUM_H

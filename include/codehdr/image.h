@@ -1,0 +1,76 @@
+// Whole code image files: verify one against its header and CRC-32, write
+// one in a single pass, and take the payload out of one. Every function reads
+// its input once, front to back, through a fixed-size buffer: memory does not
+// grow with the file, and files of any size are handled.
+#ifndef CODEHDR_IMAGE_H
+#define CODEHDR_IMAGE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <codehdr/core.h>
+#include <codehdr/export.h>
+#include <codehdr/header.h>
+
+namespace codehdr {
+
+enum class Verdict : std::uint8_t {
+  kVerified,    // a new-style header that passes every check, CRC included
+  kNotChecked,  // no new-style header to check (status says why); a pass
+  kFailed,      // the header or the CRC is wrong, or the file cannot be read
+};
+
+struct VerifyReport {
+  Verdict verdict = Verdict::kFailed;
+  // kOk when verified; otherwise the failing check, the file error, or why
+  // nothing was checked (kNoHeader, kOldStyleHeader, kHeaderTooSmall).
+  Status status = Status::kOk;
+  int os_error = 0;             // errno for file statuses, else 0
+  std::uint64_t file_size = 0;  // bytes read
+  Header header;
+  // The header's bytes, as many as the file holds of them (at most 65535).
+  std::vector<std::uint8_t> header_bytes;
+  // CRC-32 of the whole file with bytes 24-27 taken as zero, computed for
+  // files that start with 0xC9.
+  std::optional<std::uint32_t> computed_crc;
+  // The field-by-field check, when a new-style header was checked.
+  std::optional<HeaderCheck> check;
+};
+
+// Verifies the code image file at `path`, as CCodeHeader::DoVerifyHeader
+// does, with the reason. expected_tag 0 accepts any tag id. A file that
+// cannot be read to the size the file system reports fails. A new-style
+// header declaring a total size of 4 or less counts as no header.
+CODEHDR_EXPORT VerifyReport VerifyFile(const std::string& path, std::uint8_t expected_tag = 0);
+
+// As VerifyFile, for an open stream read to its end (standard input, a pipe).
+CODEHDR_EXPORT VerifyReport VerifyStream(std::FILE* stream, std::uint8_t expected_tag = 0);
+
+// As VerifyFile, for an image held in memory.
+CODEHDR_EXPORT VerifyReport VerifyBytes(const std::uint8_t* data, std::size_t size, std::uint8_t expected_tag = 0);
+
+struct WriteReport {
+  Status status = Status::kOk;
+  int os_error = 0;        // errno for file statuses, else 0
+  std::uint64_t size = 0;  // bytes written
+  std::uint32_t crc = 0;   // the CRC-32 stored in the image (WriteImage)
+};
+
+// Writes the code image `output` in one pass: `header` (a built header) with
+// its CRC field zero, then the payload while the CRC-32 runs over every byte
+// written, then the CRC into bytes 24-27. The file appears whole or not at
+// all: it is written beside `output`, synced and renamed over it; on failure
+// `output` is untouched and nothing is left behind. A header shorter than 28
+// bytes is refused with kBufferTooSmall.
+CODEHDR_EXPORT WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header,
+                                      std::FILE* payload);
+CODEHDR_EXPORT WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header,
+                                      const std::uint8_t* payload, std::size_t size);
+
+}  // namespace codehdr
+
+#endif  // CODEHDR_IMAGE_H
