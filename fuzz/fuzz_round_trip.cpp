@@ -15,7 +15,7 @@
 #include <codehdr/version_string.h>
 
 #include "byte_reader.h"
-#include "header/code_mode_table.h"
+#include <codehdr/header.h>
 #include "header_checks.h"
 #include "stdout_silencer.h"
 #include "temp_dir.h"
@@ -32,7 +32,7 @@ constexpr unsigned char kUnknownLabelTag = 18;               // a label the tabl
 std::string DeviceFileText() {
   std::string text = "VERSION 1\n";
   for (unsigned row = 0; row < kLabelTags; ++row) {
-    text += "DEVICE_MODEL " + std::to_string(row + 1) + " DEV " + codehdr::kCodeModeTable[row].label + " x " +
+    text += "DEVICE_MODEL " + std::to_string(row + 1) + " DEV " + codehdr::CodeModes()[row].label + " x " +
             std::to_string(row + 1) + "\n";
   }
   text += "DEVICE_MODEL 99 DEV NOSUCH x " + std::to_string(kUnknownLabelTag) + "\n";
@@ -91,13 +91,13 @@ std::vector<Dep> AddDependencies(ByteReader& in, CCodeHeader& h) {
       continue;
     }
     const unsigned row = in.Byte() % (kLabelTags + 1);
-    const char* label = row < kLabelTags ? codehdr::kCodeModeTable[row].label : "NOSUCH";
+    const char* label = row < kLabelTags ? codehdr::CodeModes()[row].label : "NOSUCH";
     const unsigned short r = h.AddCodeDependencyToHdr(label, ver.c_str());
     const unsigned short want = row == kLabelTags ? ERR_UNKNOWN_DEP_LABEL
                                 : !WellFormed(ver, 16) ? ERR_VERSION_FORMAT
                                                        : HDR_SUCCESS;
     if (r != want) std::abort();
-    if (r == HDR_SUCCESS) added.push_back({codehdr::kCodeModeTable[row].value, ver.substr(0, 15)});
+    if (r == HDR_SUCCESS) added.push_back({codehdr::CodeModes()[row].value, ver.substr(0, 15)});
   }
   return added;
 }
@@ -105,7 +105,7 @@ std::vector<Dep> AddDependencies(ByteReader& in, CCodeHeader& h) {
 unsigned short ExpectedBuildResult(unsigned char tag, const std::string& vire, const std::string& codeVer) {
   if (!WellFormed(vire.substr(0, 15), 16)) return ERR_VERSION_FORMAT;
   if (tag == 0 || tag > kUnknownLabelTag) return ERR_CODE_MODE;
-  if (tag != kUnknownLabelTag && codehdr::kCodeModeTable[tag - 1].value > 255) return ERR_CODE_MODE;
+  if (tag != kUnknownLabelTag && codehdr::CodeModes()[tag - 1].value > 255) return ERR_CODE_MODE;
   if (codeVer.empty()) return ERR_VERSION_FORMAT;
   return HDR_SUCCESS;  // the stored code version already passed its check
 }
@@ -115,7 +115,7 @@ void CompareFields(CCodeHeader& out, unsigned char tag, const std::string& vire,
   const unsigned char* hdr = out.compressedCodeHeader;
   if (out.ExtractTagIdFromHeader() != tag) std::abort();
   const unsigned char mode = tag == kUnknownLabelTag ? CODE_MODE_NOT_FOUND
-                                                     : static_cast<unsigned char>(codehdr::kCodeModeTable[tag - 1].value);
+                                                     : static_cast<unsigned char>(codehdr::CodeModes()[tag - 1].value);
   if (hdr[29] != mode) std::abort();
   const std::string vireStored = vire.substr(0, 15);
   if (std::memcmp(hdr + 4, vireStored.c_str(), vireStored.size() + 1) != 0) std::abort();

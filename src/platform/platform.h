@@ -3,8 +3,11 @@
 #define CODEHDR_SRC_PLATFORM_PLATFORM_H
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+
+#include <codehdr/core.h>
 
 namespace codehdr::platform {
 
@@ -15,13 +18,71 @@ constexpr char kPathSeparator = '/';
 // gives none. Callers apply their own length limits.
 std::string ExecutablePath();
 
-// Size in bytes of the open file, from the file system. Returns false when the
-// size cannot be obtained or is not a regular file's size.
-bool OpenFileSize(std::FILE* file, long long* size);
-
 // True when the open file is a directory. Opening a directory for reading
 // succeeds here, though nothing can be read from it.
 bool IsDirectory(std::FILE* file);
+
+// A file opened for reading front to back. Status and errno of the first
+// failure are kept in status() and error().
+class InputFile {
+ public:
+  // Opens `path`; on success size() is its size from the file system, which
+  // must be that of a regular file.
+  explicit InputFile(const char* path);
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  bool ok() const { return status_ == Status::kOk; }
+  Status status() const { return status_; }
+  int error() const { return error_; }
+  std::uint64_t size() const { return size_; }
+
+  // Reads up to `capacity` bytes; 0 at the end of the file or after a
+  // failure (kFileRead).
+  std::size_t Read(std::uint8_t* buffer, std::size_t capacity);
+
+ private:
+  int fd_ = -1;
+  Status status_ = Status::kOk;
+  int error_ = 0;
+  std::uint64_t size_ = 0;
+};
+
+// An output file that appears whole or not at all. Bytes go to a temporary
+// file beside the target; Commit() syncs it and renames it over the target.
+// Until then the target is untouched; an uncommitted temporary file is
+// removed when the object goes away. Every failure is kFileWrite, with its
+// errno in error(); after one, further calls do nothing.
+class AtomicFile {
+ public:
+  explicit AtomicFile(const std::string& target);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  bool ok() const { return status_ == Status::kOk; }
+  Status status() const { return status_; }
+  int error() const { return error_; }
+
+  // Appends at the end of what was written.
+  void Append(const std::uint8_t* data, std::size_t size);
+  // Overwrites bytes already written.
+  void WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size);
+  void Commit();
+
+ private:
+  void Fail(int errnum);
+  void WriteAll(const std::uint8_t* data, std::size_t size, std::uint64_t offset);
+
+  std::string target_;
+  std::string temp_;
+  int fd_ = -1;
+  std::uint64_t end_ = 0;
+  bool committed_ = false;
+  Status status_ = Status::kOk;
+  int error_ = 0;
+};
 
 }  // namespace codehdr::platform
 

@@ -1,8 +1,13 @@
-// Linux stand-ins: /proc/self/exe for the executable path, fstat for sizes.
+// Linux stand-ins: /proc/self/exe for the executable path, fstat for sizes,
+// POSIX reads, and a temporary file renamed into place for atomic output.
 #include "platform/platform.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <vector>
 
 namespace codehdr::platform {
 
@@ -21,18 +26,137 @@ std::string ExecutablePath() {
   }
 }
 
-bool OpenFileSize(std::FILE* file, long long* size) {
-  struct stat st;
-  if (fstat(fileno(file), &st) != 0) return false;
-  // A directory or device has no meaningful byte size to read.
-  if (!S_ISREG(st.st_mode)) return false;
-  *size = static_cast<long long>(st.st_size);
-  return true;
-}
-
 bool IsDirectory(std::FILE* file) {
   struct stat st;
   return fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+InputFile::InputFile(const char* path) {
+  fd_ = path != nullptr ? ::open(path, O_RDONLY | O_CLOEXEC) : -1;
+  if (fd_ < 0) {
+    status_ = Status::kFileOpen;
+    error_ = path != nullptr ? errno : ENOENT;
+    return;
+  }
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) {
+    status_ = Status::kFileRead;
+    error_ = errno;
+    return;
+  }
+  // A directory or device has no byte size to read.
+  if (!S_ISREG(st.st_mode)) {
+    status_ = Status::kFileNotRegular;
+    error_ = S_ISDIR(st.st_mode) ? EISDIR : 0;
+    return;
+  }
+  size_ = static_cast<std::uint64_t>(st.st_size);
+  // The file is read once, front to back: ask for generous read-ahead.
+  (void)::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+InputFile::~InputFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::size_t InputFile::Read(std::uint8_t* buffer, std::size_t capacity) {
+  if (!ok()) return 0;
+  for (;;) {
+    const ssize_t got = ::read(fd_, buffer, capacity);
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno == EINTR) continue;
+    status_ = Status::kFileRead;
+    error_ = errno;
+    return 0;
+  }
+}
+
+namespace {
+
+// "dir/name" -> "dir/"; "name" -> "".
+std::string DirectoryPart(const std::string& path) {
+  const std::size_t slash = path.find_last_of(kPathSeparator);
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+mode_t CurrentUmask() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
+}
+
+// Makes a rename durable; a failure here loses nothing already written.
+void SyncDirectory(const std::string& dir) {
+  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+AtomicFile::AtomicFile(const std::string& target) : target_(target) {
+  if (target_.empty() || target_.back() == kPathSeparator) {
+    Fail(EISDIR);
+    return;
+  }
+  const std::string dir = DirectoryPart(target_);
+  const std::string pattern = dir + "." + target_.substr(dir.size()) + ".tmp-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd_ < 0) {
+    Fail(errno);
+    return;
+  }
+  temp_ = name.data();
+  // mkostemp creates the file 0600; give it the mode a new file gets.
+  if (::fchmod(fd_, 0666 & ~CurrentUmask()) != 0) Fail(errno);
+}
+
+AtomicFile::~AtomicFile() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+}
+
+void AtomicFile::Fail(int errnum) {
+  if (!ok()) return;
+  status_ = Status::kFileWrite;
+  error_ = errnum;
+}
+
+void AtomicFile::WriteAll(const std::uint8_t* data, std::size_t size, std::uint64_t offset) {
+  while (ok() && size > 0) {
+    const ssize_t done = ::pwrite(fd_, data, size, static_cast<off_t>(offset));
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) {
+      Fail(done < 0 ? errno : EIO);
+      return;
+    }
+    data += done;
+    size -= static_cast<std::size_t>(done);
+    offset += static_cast<std::uint64_t>(done);
+  }
+}
+
+void AtomicFile::Append(const std::uint8_t* data, std::size_t size) {
+  WriteAll(data, size, end_);
+  if (ok()) end_ += size;
+}
+
+void AtomicFile::WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
+  WriteAll(data, size, offset);
+}
+
+void AtomicFile::Commit() {
+  if (!ok()) return;
+  if (::fsync(fd_) != 0) return Fail(errno);
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) return Fail(errno);
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
+  committed_ = true;
+  SyncDirectory(DirectoryPart(target_));
 }
 
 }  // namespace codehdr::platform

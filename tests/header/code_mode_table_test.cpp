@@ -8,7 +8,7 @@
 
 #include <codehdr/code_header.h>
 
-#include "header/code_mode_table.h"
+#include <codehdr/header.h>
 
 namespace codehdr {
 namespace {
@@ -36,19 +36,19 @@ std::vector<FileRow> ReadPublishedTable() {
 
 TEST(CodeModeTable, PublishedFileMatchesLibraryRowByRow) {
   const std::vector<FileRow> rows = ReadPublishedTable();
-  ASSERT_EQ(rows.size(), kCodeModeRowCount);
-  for (std::size_t i = 0; i < kCodeModeRowCount; ++i) {
-    EXPECT_EQ(rows[i].label, kCodeModeTable[i].label) << "row " << i;
-    EXPECT_EQ(rows[i].value, kCodeModeTable[i].value) << "row " << i;
+  ASSERT_EQ(rows.size(), kCodeModeCount);
+  for (std::size_t i = 0; i < kCodeModeCount; ++i) {
+    EXPECT_EQ(rows[i].label, CodeModes()[i].label) << "row " << i;
+    EXPECT_EQ(rows[i].value, CodeModes()[i].value) << "row " << i;
   }
 }
 
 TEST(CodeModeTable, ValuesInFixedOrderAndLabelsDistinct) {
-  const unsigned short expected[kCodeModeRowCount] = {0, 0, 1, 3, 3, 5, 9, 9, 15, 15, 21, 26, 27, 28, 126, 255, 511};
+  const unsigned short expected[kCodeModeCount] = {0, 0, 1, 3, 3, 5, 9, 9, 15, 15, 21, 26, 27, 28, 126, 255, 511};
   std::set<std::string> labels;
-  for (std::size_t i = 0; i < kCodeModeRowCount; ++i) {
-    const std::string label = kCodeModeTable[i].label;
-    EXPECT_EQ(kCodeModeTable[i].value, expected[i]) << "row " << i;
+  for (std::size_t i = 0; i < kCodeModeCount; ++i) {
+    const std::string label = CodeModes()[i].label;
+    EXPECT_EQ(CodeModes()[i].value, expected[i]) << "row " << i;
     EXPECT_GE(label.size(), 3u);
     EXPECT_LE(label.size(), 7u);
     EXPECT_TRUE(labels.insert(label).second) << "duplicate " << label;
@@ -56,12 +56,12 @@ TEST(CodeModeTable, ValuesInFixedOrderAndLabelsDistinct) {
 }
 
 TEST(CodeModeTable, LookupIsExactAndCaseSensitive) {
-  for (const CodeModeRow& row : kCodeModeTable) EXPECT_EQ(GetCodeModeFromStr(row.label), row.value) << row.label;
-  std::string lower = kCodeModeTable[2].label;
+  for (const CodeMode& row : CodeModes()) EXPECT_EQ(CodeModeValue(row.label), row.value) << row.label;
+  std::string lower = CodeModes()[2].label;
   for (char& c : lower) c = static_cast<char>(c + ('a' - 'A'));
-  EXPECT_EQ(GetCodeModeFromStr(lower.c_str()), CODE_MODE_NOT_FOUND);
-  EXPECT_EQ(GetCodeModeFromStr(""), CODE_MODE_NOT_FOUND);
-  EXPECT_EQ(GetCodeModeFromStr((std::string(kCodeModeTable[2].label) + "X").c_str()), CODE_MODE_NOT_FOUND);
+  EXPECT_EQ(CodeModeValue(lower), std::nullopt);
+  EXPECT_EQ(CodeModeValue(""), std::nullopt);
+  EXPECT_EQ(CodeModeValue(std::string(CodeModes()[2].label) + "X"), std::nullopt);
 }
 
 }  // namespace

@@ -96,7 +96,7 @@ TEST_F(HeaderBuild, CodeModeComesFromTheDeviceLabel) {
   ASSERT_EQ(Build(kTagUnknown), 48);
   EXPECT_EQ(hdr.compressedCodeHeader[29], CODE_MODE_NOT_FOUND);
   ASSERT_EQ(Build(kTagLongLabel), 48);  // label cut to 7 characters matches row 1
-  EXPECT_EQ(hdr.compressedCodeHeader[29], kCodeModeTable[1].value);
+  EXPECT_EQ(hdr.compressedCodeHeader[29], CodeModes()[1].value);
 }
 
 TEST_F(HeaderBuild, MandatoryHeaderRefusesASmallBufferWithoutWriting) {
@@ -164,7 +164,7 @@ TEST_F(HeaderBuild, DependencyByLabelIsCheckedBeforeAppending) {
   EXPECT_EQ(hdr.AddCodeDependencyToHdr(Label(5), "R01I02"), ERR_VERSION_FORMAT);
   EXPECT_EQ(hdr.GetNumCodeDependencies(), 0);
   EXPECT_EQ(hdr.AddCodeDependencyToHdr(Label(5), "R01A02"), HDR_SUCCESS);
-  EXPECT_EQ(hdr.GetCodeDependencyAt(0).depType, kCodeModeTable[5].value);
+  EXPECT_EQ(hdr.GetCodeDependencyAt(0).depType, CodeModes()[5].value);
 }
 
 TEST_F(HeaderBuild, RebuildingGivesEqualBytesAndIgnoresLaterAdditions) {

@@ -16,7 +16,7 @@
 
 #include <codehdr/code_header.h>
 
-#include "header/code_mode_table.h"
+#include <codehdr/header.h>
 
 namespace codehdr::test {
 
@@ -50,7 +50,7 @@ inline Bytes ReadFile(const std::string& path) {
 }
 
 // Row of the code-mode table by index, for device files and labels.
-inline const char* Label(std::size_t row) { return kCodeModeTable[row].label; }
+inline const char* Label(std::size_t row) { return CodeModes()[row].label; }
 
 // Tags of the device file below and the labels they carry.
 constexpr unsigned char kTagApp = 17;     // row 2, value 1

@@ -7,10 +7,12 @@
 #include <codehdr/crc.h>
 
 #include "header/header_test_support.h"
-#include "header/image_read.h"
 
 namespace codehdr::test {
 namespace {
+
+// The size of one read while a file is verified.
+constexpr std::size_t kChunk = std::size_t{256} << 10;
 
 class HeaderVerify : public ::testing::Test {
  protected:
@@ -87,7 +89,7 @@ TEST_F(HeaderVerify, SealedFileRoundTrips) {
   char text[32];
   ASSERT_EQ(checker.GetHeaderComment(text), 1);
   EXPECT_STREQ(text, "field build 7");
-  EXPECT_EQ(checker.GetCodeDependencyAt(0).depType, kCodeModeTable[3].value);
+  EXPECT_EQ(checker.GetCodeDependencyAt(0).depType, CodeModes()[3].value);
   EXPECT_EQ(checker.GetCodeDependencyAt(1).depType, 700);
 
   CCodeHeader fromFile;
@@ -111,9 +113,9 @@ TEST_F(HeaderVerify, AnyChangedByteOutsideTheCrcFieldFails) {
 // A file larger than one read step: a change on either side of a step's end
 // is still seen.
 TEST_F(HeaderVerify, ChangesAcrossReadStepsFail) {
-  BuildSealedFile(2 * kImageReadChunk + 5);
+  BuildSealedFile(2 * kChunk + 5);
   EXPECT_EQ(Verify(file, kTagApp), 1);
-  for (std::size_t at : {kImageReadChunk - 1, kImageReadChunk, 2 * kImageReadChunk, file.size() - 1}) {
+  for (std::size_t at : {kChunk - 1, kChunk, 2 * kChunk, file.size() - 1}) {
     Bytes changed = file;
     changed[at] ^= 0x80;
     EXPECT_EQ(Verify(changed, kTagApp), 0) << "byte " << at;

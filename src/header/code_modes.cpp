@@ -1,0 +1,45 @@
+// The code-mode table: maps a code-mode label (as device control files use
+// them) to the number a header carries in its code-mode byte and in the type
+// of a dependency added by label. Constant, shared by every object.
+#include <codehdr/code_header.h>
+#include <codehdr/header.h>
+#include <codehdr/version_string.h>
+
+#include "header/header_internal.h"
+
+namespace codehdr {
+namespace {
+
+// Rows in their fixed order; several labels share a value. 511 fits a
+// dependency's 16-bit type but not a header's one-byte code mode.
+constexpr std::array<CodeMode, kCodeModeCount> kCodeModes = {{
+    {0, "BOOT"},    {0, "BOOTLDR"}, {1, "APP"},       {3, "FPGA"},    {3, "CPLD"},  {5, "DSP"},
+    {9, "RADIO"},   {9, "MODEM"},   {15, "CONFIG"},   {15, "PARAM"},  {21, "FONT"}, {26, "LANG"},
+    {27, "WEBUI"},  {28, "RECOVER"}, {126, "FACTORY"}, {255, "DIAG"}, {511, "BUNDLE"},
+}};
+
+}  // namespace
+
+const std::array<CodeMode, kCodeModeCount>& CodeModes() { return kCodeModes; }
+
+std::optional<std::uint16_t> CodeModeValue(const std::string& label) {
+  for (const CodeMode& row : kCodeModes) {
+    if (label == row.label) return row.value;
+  }
+  return std::nullopt;
+}
+
+Status DependencyByLabel(const std::string& label, const std::string& version, Dependency& out) {
+  const std::optional<std::uint16_t> type = CodeModeValue(label);
+  if (!type) return Status::kUnknownLabel;
+  if (!CheckVersion(version.c_str(), layout::kVersionFieldLen)) return Status::kDependencyVersion;
+  out = Dependency{*type, version};
+  return Status::kOk;
+}
+
+namespace detail {
+
+std::uint16_t CodeModeOf(const std::string& label) { return CodeModeValue(label).value_or(CODE_MODE_NOT_FOUND); }
+
+}  // namespace detail
+}  // namespace codehdr

@@ -1,0 +1,137 @@
+// Verifying a whole code image: its bytes pass once, front to back; the CRC
+// runs over them as they arrive (with the CRC field taken as zero) and only
+// the header's bytes are kept.
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include <codehdr/checksum.h>
+#include <codehdr/image.h>
+#include <codehdr/layout.h>
+
+#include "header/header_internal.h"
+#include "platform/platform.h"
+
+namespace codehdr {
+namespace detail {
+namespace {
+
+constexpr std::size_t kFieldBegin = layout::kCrcLoc;
+constexpr std::size_t kFieldEnd = layout::kCrcLoc + layout::kCrcLen;
+
+// CRC-32 over `size` bytes that lie at `offset` in the image, continued
+// from crc, with image bytes 24-27 counted as zero.
+std::uint32_t ExtendWithFieldCleared(std::uint32_t crc, std::uint64_t offset, const std::uint8_t* data,
+                                     std::size_t size) {
+  if (offset >= kFieldEnd) return Crc32Extend(crc, data, size);
+  static constexpr std::uint8_t kZeros[layout::kCrcLen] = {};
+  const std::size_t begin = static_cast<std::size_t>(offset);
+  const std::size_t end = begin + size;
+  const std::size_t fieldFrom = std::clamp(kFieldBegin, begin, end);
+  const std::size_t fieldTo = std::clamp(kFieldEnd, begin, end);
+  crc = Crc32Extend(crc, data, fieldFrom - begin);
+  crc = Crc32Extend(crc, kZeros, fieldTo - fieldFrom);
+  return Crc32Extend(crc, data + (fieldTo - begin), end - fieldTo);
+}
+
+}  // namespace
+
+void ImageScan::Update(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return;
+  // Only an image that starts like a new-style header is checked against
+  // its CRC; for the rest the CRC is not computed.
+  if (offset_ == 0) crcWanted_ = data[0] == layout::kGuardByte;
+  std::size_t taken = 0;
+  while (head_.size() < keep_ && taken < size) {
+    const std::size_t take = std::min(size - taken, keep_ - head_.size());
+    head_.insert(head_.end(), data + taken, data + taken + take);
+    taken += take;
+    // Once the total size field is in, keep the whole header it declares.
+    if (!sized_ && head_.size() == keep_) {
+      sized_ = true;
+      if (head_[0] == layout::kGuardByte) {
+        keep_ = std::max<std::size_t>(keep_, layout::ReadBe16(head_.data() + layout::kTotSizeLoc));
+      }
+    }
+  }
+  if (crcWanted_) crc_ = ExtendWithFieldCleared(crc_, offset_, data, size);
+  offset_ += size;
+}
+
+VerifyReport ImageScan::Finish(Status fileStatus, int osError) {
+  VerifyReport report;
+  report.file_size = offset_;
+  if (fileStatus != Status::kOk) {
+    report.status = fileStatus;
+    report.os_error = osError;
+    return report;
+  }
+  Header& header = report.header;
+  header = ReadHeader(head_.data(), head_.size());
+  switch (header.form) {
+    case HeaderForm::kNone:
+      break;
+    case HeaderForm::kOldStyle:
+      head_.resize(layout::kOldStyleHdrLen);
+      break;
+    case HeaderForm::kNewStyle:
+      head_.resize(header.total_size);
+      break;
+    case HeaderForm::kMalformed:
+      break;
+  }
+  if (header.form != HeaderForm::kNone) report.header_bytes = std::move(head_);
+  if (crcWanted_) report.computed_crc = crc_;
+
+  report.status = header.problem;
+  if (header.form == HeaderForm::kNewStyle) {
+    report.check = CheckHeader(report.header_bytes.data(), report.header_bytes.size(), tag_, crc_);
+    report.status = report.check->status;
+    report.verdict = report.status == Status::kOk ? Verdict::kVerified : Verdict::kFailed;
+  } else if (header.form != HeaderForm::kMalformed ||
+             (header.problem == Status::kHeaderTooSmall && header.total_size <= layout::kOldStyleHdrLen)) {
+    // Nothing to check: no header, an old-style one, or a declared total
+    // size of 4 or less, which a header object takes for no header at all.
+    report.verdict = Verdict::kNotChecked;
+  }
+  return report;
+}
+
+}  // namespace detail
+
+VerifyReport VerifyFile(const std::string& path, std::uint8_t expectedTag) {
+  detail::ImageScan scan(expectedTag);
+  platform::InputFile file(path.c_str());
+  if (!file.ok()) return scan.Finish(file.status(), file.error());
+  // Exactly the size the file system reported is read: a file that ends
+  // sooner cannot be checked against its CRC.
+  const std::size_t capacity = static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), detail::kIoChunk));
+  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[std::max<std::size_t>(capacity, 1)]);
+  for (std::uint64_t left = file.size(); left > 0;) {
+    const std::size_t got = file.Read(buffer.get(), static_cast<std::size_t>(std::min<std::uint64_t>(left, capacity)));
+    if (got == 0) return scan.Finish(file.ok() ? Status::kFileShrank : file.status(), file.error());
+    scan.Update(buffer.get(), got);
+    left -= got;
+  }
+  return scan.Finish();
+}
+
+VerifyReport VerifyStream(std::FILE* stream, std::uint8_t expectedTag) {
+  detail::ImageScan scan(expectedTag);
+  if (stream == nullptr) return scan.Finish(Status::kFileRead, 0);
+  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[detail::kIoChunk]);
+  for (;;) {
+    const std::size_t got = std::fread(buffer.get(), 1, detail::kIoChunk, stream);
+    scan.Update(buffer.get(), got);
+    if (got < detail::kIoChunk) break;
+  }
+  return std::ferror(stream) ? scan.Finish(Status::kFileRead, errno) : scan.Finish();
+}
+
+VerifyReport VerifyBytes(const std::uint8_t* data, std::size_t size, std::uint8_t expectedTag) {
+  detail::ImageScan scan(expectedTag);
+  if (data != nullptr) scan.Update(data, size);
+  return scan.Finish();
+}
+
+}  // namespace codehdr

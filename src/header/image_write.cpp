@@ -1,0 +1,97 @@
+// Writing a code image in one pass: the header with its CRC field zero, the
+// payload as it arrives while the CRC-32 runs over every byte written, then
+// the CRC into its field. The file appears whole or not at all.
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include <codehdr/checksum.h>
+#include <codehdr/image.h>
+#include <codehdr/layout.h>
+
+#include "header/header_internal.h"
+#include "platform/platform.h"
+
+namespace codehdr {
+namespace {
+
+constexpr std::size_t kMinHeaderLen = layout::kCrcLoc + layout::kCrcLen;
+
+// Streams the header and then every chunk `next` hands out into `output`.
+// `next(buffer)` returns the next chunk's bytes, or a size of 0 at the end;
+// it sets `readStatus` on a read failure.
+template <typename Next>
+WriteReport Write(const std::string& output, const std::vector<std::uint8_t>& header, Next next) {
+  WriteReport report;
+  if (header.size() < kMinHeaderLen) {
+    report.status = Status::kBufferTooSmall;
+    return report;
+  }
+  platform::AtomicFile out(output);
+  std::vector<std::uint8_t> head(header);
+  std::fill_n(head.begin() + layout::kCrcLoc, layout::kCrcLen, 0);
+  std::uint32_t crc = Crc32(head.data(), head.size());
+  out.Append(head.data(), head.size());
+  std::uint64_t size = head.size();
+
+  Status readStatus = Status::kOk;
+  int readError = 0;
+  while (out.ok()) {
+    const std::pair<const std::uint8_t*, std::size_t> chunk = next(readStatus, readError);
+    if (chunk.second == 0) break;
+    crc = Crc32Extend(crc, chunk.first, chunk.second);
+    out.Append(chunk.first, chunk.second);
+    size += chunk.second;
+  }
+  if (readStatus != Status::kOk) {
+    report.status = readStatus;
+    report.os_error = readError;
+    return report;  // the temporary file goes with `out`
+  }
+  std::uint8_t stored[layout::kCrcLen];
+  layout::WriteBe32(stored, crc);
+  out.WriteAt(layout::kCrcLoc, stored, sizeof stored);
+  out.Commit();
+  if (!out.ok()) {
+    report.status = out.status();
+    report.os_error = out.error();
+    return report;
+  }
+  report.size = size;
+  report.crc = crc;
+  return report;
+}
+
+}  // namespace
+
+WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header, std::FILE* payload) {
+  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[detail::kIoChunk]);
+  bool done = payload == nullptr;
+  return Write(output, header, [&](Status& status, int& error) -> std::pair<const std::uint8_t*, std::size_t> {
+    if (done) return {nullptr, 0};
+    const std::size_t got = std::fread(buffer.get(), 1, detail::kIoChunk, payload);
+    if (got < detail::kIoChunk) {
+      done = true;
+      if (std::ferror(payload)) {
+        status = Status::kFileRead;
+        error = errno;
+        return {nullptr, 0};
+      }
+    }
+    return {buffer.get(), got};
+  });
+}
+
+WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header, const std::uint8_t* payload,
+                       std::size_t size) {
+  std::size_t offset = 0;
+  // Chunk by chunk, so that each piece is still in cache when it is written.
+  return Write(output, header, [&](Status&, int&) -> std::pair<const std::uint8_t*, std::size_t> {
+    const std::size_t take = payload == nullptr ? 0 : std::min(size - offset, detail::kIoChunk);
+    const std::uint8_t* chunk = payload + offset;
+    offset += take;
+    return {chunk, take};
+  });
+}
+
+}  // namespace codehdr
