@@ -71,6 +71,21 @@ CODEHDR_EXPORT WriteReport WriteImage(const std::string& output, const std::vect
 CODEHDR_EXPORT WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header,
                                       const std::uint8_t* payload, std::size_t size);
 
+struct ExtractReport {
+  Status status = Status::kOk;
+  int os_error = 0;        // errno for file statuses, else 0
+  std::uint64_t size = 0;  // payload bytes written
+  Header header;           // the header that was taken off
+};
+
+// Writes the payload of the code image `image` to `output`: the bytes after
+// a new-style header's total size, or after the 4 bytes of an old-style one.
+// An image without a header is refused with kNoHeader unless `raw` is set,
+// when it is copied whole; a malformed header is refused with its problem.
+// The CRC is not checked. `output` appears whole or not at all, as with
+// WriteImage.
+CODEHDR_EXPORT ExtractReport ExtractPayload(const std::string& image, const std::string& output, bool raw = false);
+
 }  // namespace codehdr
 
 #endif  // CODEHDR_IMAGE_H

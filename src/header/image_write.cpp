@@ -95,3 +95,72 @@ WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t
 }
 
 }  // namespace codehdr
+
+namespace codehdr {
+
+ExtractReport ExtractPayload(const std::string& image, const std::string& output, bool raw) {
+  ExtractReport report;
+  platform::InputFile in(image.c_str());
+  const auto fail = [&report](Status status, int error) {
+    report.status = status;
+    report.os_error = error;
+    return report;
+  };
+  if (!in.ok()) return fail(in.status(), in.error());
+
+  // Reads exactly the size the file system reported, chunk by chunk.
+  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[detail::kIoChunk]);
+  std::uint64_t left = in.size();
+  const auto next = [&]() -> std::size_t {
+    if (left == 0) return 0;
+    const std::size_t got = in.Read(buffer.get(), static_cast<std::size_t>(std::min<std::uint64_t>(left, detail::kIoChunk)));
+    if (got == 0) fail(in.ok() ? Status::kFileShrank : in.status(), in.error());
+    left -= got;
+    return got;
+  };
+
+  // The header first: enough bytes to see its form and its total size.
+  std::vector<std::uint8_t> head;
+  std::size_t need = layout::kTotSizeLoc + 2;
+  bool sized = false;
+  while (head.size() < need && left > 0) {
+    const std::size_t got = next();
+    if (got == 0) return report;
+    head.insert(head.end(), buffer.get(), buffer.get() + got);
+    if (!sized && head.size() >= layout::kTotSizeLoc + 2) {
+      sized = true;
+      if (head[0] == layout::kGuardByte) {
+        need = std::max<std::size_t>(need, layout::ReadBe16(head.data() + layout::kTotSizeLoc));
+      }
+    }
+  }
+  report.header = ReadHeader(head.data(), head.size());
+  std::size_t skip = 0;
+  switch (report.header.form) {
+    case HeaderForm::kNewStyle:
+    case HeaderForm::kOldStyle:
+      skip = report.header.total_size;
+      break;
+    case HeaderForm::kNone:
+      if (!raw) return fail(Status::kNoHeader, 0);
+      break;
+    case HeaderForm::kMalformed:
+      return fail(report.header.problem, 0);
+  }
+
+  platform::AtomicFile out(output);
+  out.Append(head.data() + skip, head.size() - skip);
+  report.size = head.size() - skip;
+  while (out.ok()) {
+    const std::size_t got = next();
+    if (got == 0) break;
+    out.Append(buffer.get(), got);
+    report.size += got;
+  }
+  if (report.status != Status::kOk) return report;
+  out.Commit();
+  if (!out.ok()) return fail(out.status(), out.error());
+  return report;
+}
+
+}  // namespace codehdr
