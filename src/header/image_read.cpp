@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "crc/crc32.h"
+#include <codehdr/checksum.h>
+
 #include "header/layout.h"
 
 namespace codehdr {
@@ -20,15 +21,15 @@ std::uint32_t ExtendCrcWithFieldCleared(std::uint32_t crc, const unsigned char* 
   std::size_t pos = begin;
   if (pos < end && pos < kFieldBegin) {
     const std::size_t stop = std::min(end, kFieldBegin);
-    crc = crc::Crc32Extend(crc, image + pos, stop - pos);
+    crc = Crc32Extend(crc, image + pos, stop - pos);
     pos = stop;
   }
   if (pos < end && pos < kFieldEnd) {
     const std::size_t stop = std::min(end, kFieldEnd);
-    crc = crc::Crc32Extend(crc, kZeros, stop - pos);
+    crc = Crc32Extend(crc, kZeros, stop - pos);
     pos = stop;
   }
-  if (pos < end) crc = crc::Crc32Extend(crc, image + pos, end - pos);
+  if (pos < end) crc = Crc32Extend(crc, image + pos, end - pos);
   return crc;
 }
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
+#include <codehdr/checksum.h>
 #include <gtest/gtest.h>
 
-#include "crc/crc32.h"
 #include "header/header_test_support.h"
 #include "header/image_read.h"
 #include "header/layout.h"
@@ -21,7 +21,7 @@ Bytes Pattern(std::size_t len) {
 
 std::uint32_t CrcOfClearedCopy(Bytes bytes) {
   for (std::size_t i = layout::kCrcLoc; i < layout::kCrcLoc + layout::kCrcLen && i < bytes.size(); ++i) bytes[i] = 0;
-  return crc::Crc32(bytes.data(), bytes.size());
+  return Crc32(bytes.data(), bytes.size());
 }
 
 TEST(ImageRead, PiecesAroundTheCrcFieldAddUpToTheClearedImage) {
