@@ -4,6 +4,7 @@
 // benchmarks is built. --make-images=DIR only writes 1,000 small sealed code
 // images into DIR (for timing the command-line tool) and exits.
 #include <benchmark/benchmark.h>
+#include <codehdr/checksum.h>
 
 #include <cstdio>
 #include <cstring>
@@ -11,7 +12,6 @@
 #include <vector>
 
 #include "bench_registry.h"
-#include "crc/crc32_select.h"
 #include "markdown_table.h"
 
 namespace codehdr::bench {
@@ -86,7 +86,7 @@ bool WriteMarkdown(const std::string& path, const TableReporter& tables) {
   std::fprintf(f,
                "CRC-32 throughput in GB/s (ratio to zlib crc32, ratio to ISA-L crc32_gzip_refl); "
                "GetCRC32 uses the %s tier here.\n\n",
-               crc::SelectedImplName());
+               Crc32KernelName());
   std::fputs(tables.crc.Render(CrcRowLabels(), CrcSizeLabels(), kZlibRow, kIsalRow).c_str(), f);
   std::fputs("\nVerifying a 64 MiB code image in the page cache:\n\n", f);
   std::fputs(tables.verify.Render(VerifyRowLabels(), kReadFileRow).c_str(), f);

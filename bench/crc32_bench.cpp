@@ -2,6 +2,7 @@
 // has, the public GetCRC32, zlib, libdeflate, ISA-L and memcpy, on buffers
 // of 4 KiB to 64 MiB.
 #include <benchmark/benchmark.h>
+#include <codehdr/checksum.h>
 #include <codehdr/crc.h>
 #include <isa-l/crc.h>
 #include <libdeflate.h>
@@ -18,9 +19,7 @@
 #include <vector>
 
 #include "bench_registry.h"
-#include "crc/crc32.h"
-#include "crc/crc32_kernels.h"
-#include "crc/crc32_select.h"
+#include "crc/crc32_internal.h"
 
 namespace codehdr::bench {
 namespace {
@@ -98,7 +97,7 @@ std::vector<Candidate> Candidates() {
       out.push_back({std::string("tier ") + crc::TierName(tier), TierFunction(kernel)});
     }
   }
-  out.push_back({std::string("GetCRC32 (") + crc::SelectedImplName() + ")", &GetCrc32Public});
+  out.push_back({std::string("GetCRC32 (") + Crc32KernelName() + ")", &GetCrc32Public});
   out.push_back({kZlibRow, &Zlib});
   out.push_back({"libdeflate_crc32", &Libdeflate});
   out.push_back({kIsalRow, &Isal});
@@ -111,7 +110,7 @@ bool AllAgree(const std::vector<Candidate>& candidates) {
   const unsigned char* data = SharedBuffers().source.get();
   bool ok = true;
   for (std::size_t len : {std::size_t{(3u << 20) + 77}, std::size_t{61}}) {
-    const std::uint32_t want = crc::Crc32(data + 3, len);
+    const std::uint32_t want = Crc32(data + 3, len);
     for (const Candidate& c : candidates) {
       const std::uint32_t got = c.fn(data + 3, len);
       if (got != want) {

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "bench_registry.h"
-#include "crc/crc32.h"
 
 namespace codehdr::bench {
 namespace {
@@ -51,7 +50,7 @@ bool BuildImage(const std::string& devctl, const std::string& imagePath, std::si
   std::mt19937 rng(seed);
   for (std::size_t i = headerLen; i < image.size(); ++i) image[i] = static_cast<unsigned char>(rng());
   std::copy(header.compressedCodeHeader, header.compressedCodeHeader + headerLen, image.begin());
-  header.InsertCrcIntoHeader(crc::Crc32(image.data(), image.size()));
+  header.InsertCrcIntoHeader(Crc32(image.data(), image.size()));
   std::copy(header.compressedCodeHeader, header.compressedCodeHeader + headerLen, image.begin());
   return WriteFile(imagePath, image);
 }
@@ -109,7 +108,7 @@ bool RegisterVerifyBenchmarks(const std::string& workDir) {
   auto image = std::make_shared<std::vector<unsigned char>>(kPayloadBytes + 64, 0x5A);
   benchmark::RegisterBenchmark(Name(kCrcInMemoryRow).c_str(),
                                [image](benchmark::State& st) {
-                                 for (auto _ : st) benchmark::DoNotOptimize(crc::Crc32(image->data(), image->size()));
+                                 for (auto _ : st) benchmark::DoNotOptimize(Crc32(image->data(), image->size()));
                                })
       ->UseRealTime()
       ->Unit(benchmark::kMillisecond);

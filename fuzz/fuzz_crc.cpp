@@ -10,12 +10,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include <codehdr/checksum.h>
 #include <codehdr/crc.h>
 
 #include "byte_reader.h"
-#include "crc/crc32.h"
-#include "crc/crc32_kernels.h"
-#include "crc/crc32_select.h"
+#include "crc/crc32_internal.h"
 #include "crc/crc_reference.h"
 #include "guarded_buffer.h"
 
@@ -65,8 +64,8 @@ void CheckKernels(const std::vector<Crc32Kernel>& kernels, const unsigned char* 
 // The public entry points, one-shot and in chunks whose sizes the input picks.
 void CheckEntryPoints(const unsigned char* p, std::size_t n, std::uint8_t chunkSeed) {
   const std::uint32_t want = codehdr::test::ReferenceCrc32(p, n);
-  if (codehdr::crc::Crc32(p, n) != want) std::abort();
-  if (codehdr::crc::Crc32Extend(0, p, n) != want) std::abort();
+  if (codehdr::Crc32(p, n) != want) std::abort();
+  if (codehdr::Crc32Extend(0, p, n) != want) std::abort();
   CCRC engine;
   if (engine.GetCRC32(p, static_cast<int>(n)) != (n == 0 ? 0u : want)) std::abort();
   if (engine.GetCRC32(p, -static_cast<int>(n) - 1) != 0u) std::abort();
@@ -76,7 +75,7 @@ void CheckEntryPoints(const unsigned char* p, std::size_t n, std::uint8_t chunkS
   std::size_t step = 1 + chunkSeed % 67;
   while (done < n) {
     const std::size_t chunk = std::min(step, n - done);
-    crc = codehdr::crc::Crc32Extend(crc, p + done, chunk);
+    crc = codehdr::Crc32Extend(crc, p + done, chunk);
     done += chunk;
     if (crc != codehdr::test::ReferenceCrc32(p, done)) std::abort();
     step = (step * 7 + 3) % 131 + 1;

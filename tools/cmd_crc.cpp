@@ -7,10 +7,10 @@
 #include <vector>
 
 #include <CLI/CLI.hpp>
+#include <codehdr/checksum.h>
 #include <codehdr/crc.h>
 
 #include "commands.h"
-#include "crc/crc32_select.h"
 #include "crc_text.h"
 #include "file_bytes.h"
 #include "report.h"
@@ -46,7 +46,7 @@ std::string Crc16Of(const std::string& file, const Bytes& data) {
 }
 
 int RunCrc(const CrcOptions& opts) {
-  if (opts.impl) std::printf("CRC-32 kernel: %s\n", codehdr::crc::SelectedImplName());
+  if (opts.impl) std::printf("CRC-32 kernel: %s\n", codehdr::Crc32KernelName());
   if (opts.files.empty() && !opts.impl) throw ToolError("crc", "give at least one FILE (- for standard input)");
   int status = kExitOk;
   for (const std::string& file : opts.files) {

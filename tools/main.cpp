@@ -7,9 +7,9 @@
 #include <string>
 
 #include <CLI/CLI.hpp>
+#include <codehdr/checksum.h>
 
 #include "commands.h"
-#include "crc/crc32_select.h"
 #include "report.h"
 #include "tool_error.h"
 
@@ -18,7 +18,7 @@ namespace {
 using namespace codehdr::tool;
 
 std::string VersionText() {
-  return std::string("codehdr ") + CODEHDR_TOOL_VERSION + " (CRC-32 kernel: " + codehdr::crc::SelectedImplName() +
+  return std::string("codehdr ") + CODEHDR_TOOL_VERSION + " (CRC-32 kernel: " + codehdr::Crc32KernelName() +
          ")";
 }
 

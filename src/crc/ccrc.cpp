@@ -1,5 +1,6 @@
-// The exported CRC engine. CRC-32 work goes to the shared kernels; the
-// object's own tables are filled from tables generated at compile time.
+// The classic CRC engine over the library's checksums: CRC-32 work goes to
+// the dispatched kernels, CRC-16 runs on the object's own table, and the
+// tables an object holds are copied from tables built at compile time.
 #include <codehdr/crc.h>
 
 #include <algorithm>
@@ -7,32 +8,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
-#include "crc/crc32.h"
+#include <codehdr/checksum.h>
+
+#include "crc/crc16.h"
 
 namespace {
 
-constexpr unsigned short kCrc16Poly = 0x1021;
-constexpr unsigned short kCrc16Init = 0xFFFF;
 constexpr unsigned int kCrc32MsbPoly = 0x04C11DB7u;
 constexpr int kCrcBytes = 4;
-
-// MSB-first CRC-16 table: entry i is eight division steps on i placed in the
-// top byte, with the data shifted in alongside the register.
-constexpr std::array<unsigned short, 256> MakeCrc16Table() {
-  std::array<unsigned short, 256> t{};
-  for (unsigned i = 0; i < 256; ++i) {
-    unsigned r = 0;
-    unsigned d = i << 8;
-    for (int bit = 0; bit < 8; ++bit) {
-      r = (((r ^ d) & 0x8000u) ? (r << 1) ^ kCrc16Poly : r << 1) & 0xFFFFu;
-      d = (d << 1) & 0xFFFFu;
-    }
-    t[i] = static_cast<unsigned short>(r);
-  }
-  return t;
-}
 
 // MSB-first (non-reflected) table of 0x04C11DB7.
 constexpr std::array<unsigned int, 256> MakeCrc32MsbTable() {
@@ -47,7 +31,6 @@ constexpr std::array<unsigned int, 256> MakeCrc32MsbTable() {
   return t;
 }
 
-constexpr std::array<unsigned short, 256> kCrc16Table = MakeCrc16Table();
 constexpr std::array<unsigned int, 256> kCrc32MsbTable = MakeCrc32MsbTable();
 
 unsigned int ReadLe32(const unsigned char* p) {
@@ -57,7 +40,7 @@ unsigned int ReadLe32(const unsigned char* p) {
 
 unsigned int Crc32OfInt(const unsigned char* data, int length) {
   if (length <= 0) return 0;
-  return codehdr::crc::Crc32(data, static_cast<std::size_t>(length));
+  return codehdr::Crc32(data, static_cast<std::size_t>(length));
 }
 
 }  // namespace
@@ -71,16 +54,12 @@ CCRC::CCRC(const CCRC& other) = default;
 CCRC& CCRC::operator=(const CCRC& other) = default;
 
 int CCRC::GenTable_CRC16() {
-  std::copy(kCrc16Table.begin(), kCrc16Table.end(), crc16Table);
+  std::copy(codehdr::crc::kCrc16Table.begin(), codehdr::crc::kCrc16Table.end(), crc16Table);
   return 0;
 }
 
 unsigned short CCRC::GetCRC16(const unsigned char* data, unsigned short length) {
-  unsigned short r = kCrc16Init;
-  for (unsigned short i = 0; i < length; ++i) {
-    r = static_cast<unsigned short>((r << 8) ^ crc16Table[((r >> 8) ^ data[i]) & 0xFFu]);
-  }
-  return r;
+  return codehdr::crc::Crc16Update(codehdr::kCrc16Init, crc16Table, data, length);
 }
 
 int CCRC::GenTable_CRC32() {

@@ -24,6 +24,7 @@ void StoreBe32(unsigned int v, unsigned char* out) {
 TEST(CcrcCatalogue, Crc32CheckValueAndEmptyInputs) {
   CCRC crc;
   EXPECT_EQ(crc.GetCRC32(kCheck, kCheckLen), 0xCBF43926u);
+  EXPECT_EQ(crc.GetCRC32(kCheck, 1), 0x83DCEFB7u);
   EXPECT_EQ(crc.GetCRC32(kCheck, 0), 0u);
   EXPECT_EQ(crc.GetCRC32(kCheck, -5), 0u);
   EXPECT_EQ(crc.GetCRC32(nullptr, 0), 0u);

@@ -12,9 +12,7 @@
 #include <random>
 #include <vector>
 
-#include "crc/crc32.h"
-#include "crc/crc32_kernels.h"
-#include "crc/crc32_select.h"
+#include "crc/crc32_internal.h"
 #include "crc/crc_reference.h"
 
 namespace codehdr::crc {
@@ -121,25 +119,6 @@ INSTANTIATE_TEST_SUITE_P(AllTiers, Crc32Tier,
                            std::replace(name.begin(), name.end(), '-', '_');
                            return name;
                          });
-
-TEST(Crc32Entry, CheckValueAndExtendInPieces) {
-  const unsigned char check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
-  EXPECT_EQ(Crc32(check, sizeof(check)), 0xCBF43926u);
-  EXPECT_EQ(Crc32(nullptr, 0), 0u);
-  EXPECT_EQ(Crc32Extend(Crc32(check, 4), check + 4, 5), 0xCBF43926u);
-  EXPECT_EQ(Crc32Extend(0, check, sizeof(check)), 0xCBF43926u);
-  EXPECT_EQ(Crc32Extend(0xCBF43926u, check, 0), 0xCBF43926u);
-
-  std::vector<unsigned char> data(100000);
-  FillRandom(data.data(), data.size(), 8);
-  const std::uint32_t whole = test::ReferenceCrc32(data.data(), data.size());
-  EXPECT_EQ(Crc32(data.data(), data.size()), whole);
-  std::uint32_t crc = 0;
-  for (std::size_t pos = 0, piece = 1; pos < data.size(); pos += piece, piece = piece * 3 + 1) {
-    crc = Crc32Extend(crc, data.data() + pos, std::min(piece, data.size() - pos));
-  }
-  EXPECT_EQ(crc, whole);
-}
 
 }  // namespace
 }  // namespace codehdr::crc

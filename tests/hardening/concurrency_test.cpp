@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
+#include <codehdr/checksum.h>
 #include <codehdr/code_header.h>
 #include <codehdr/crc.h>
 
-#include "crc/crc32.h"
 #include "crc/crc_reference.h"
 #include "quiet_stdout.h"
 #include "scratch_dir.h"
@@ -58,10 +58,10 @@ TEST(Concurrency, CrcOverTheSharedTables) {
       if (i % 5 == 0) {
         const std::size_t len = data.size() - static_cast<std::size_t>(t * 7 + i);
         const std::vector<unsigned char> part(data.begin(), data.begin() + static_cast<long>(len));
-        if (codehdr::crc::Crc32(data.data(), len) != ReferenceCrc32(part.data(), part.size())) ++wrong;
+        if (codehdr::Crc32(data.data(), len) != ReferenceCrc32(part.data(), part.size())) ++wrong;
       }
       if (engine.GetCRC32(data.data(), static_cast<int>(data.size())) != want) ++wrong;
-      if (codehdr::crc::Crc32(data.data(), data.size()) != want) ++wrong;
+      if (codehdr::Crc32(data.data(), data.size()) != want) ++wrong;
     }
   });
   EXPECT_EQ(wrong.load(), 0);

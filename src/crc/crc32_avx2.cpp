@@ -3,7 +3,7 @@
 #if defined(__x86_64__)
 
 #include "crc/crc32_fold128.h"
-#include "crc/crc32_kernels.h"
+#include "crc/crc32_internal.h"
 
 #define CODEHDR_AVX2_TARGET __attribute__((target("avx2,vpclmulqdq,pclmul")))
 #define CODEHDR_AVX2_INLINE inline __attribute__((target("avx2,vpclmulqdq,pclmul"), always_inline))

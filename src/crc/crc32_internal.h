@@ -1,9 +1,11 @@
-// Choice of the CRC-32 kernel tier: what this processor and its operating
-// system support, and the CODEHDR_CRC_IMPL override. Knows nothing of the
-// kernels themselves, so tools can compile it alone to report the tier.
-#ifndef CODEHDR_SRC_CRC_CRC32_SELECT_H
-#define CODEHDR_SRC_CRC_CRC32_SELECT_H
+// Inside the CRC-32 engine: the kernel tiers, what this processor supports,
+// the choice of a tier (with the CODEHDR_CRC_IMPL override) and the kernel
+// of each tier. The public entry points are in <codehdr/checksum.h>.
+#ifndef CODEHDR_SRC_CRC_CRC32_INTERNAL_H
+#define CODEHDR_SRC_CRC_CRC32_INTERNAL_H
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 
 namespace codehdr::crc {
@@ -49,8 +51,21 @@ Tier ChooseTier(const char* overrideName, const CpuFeatures& cpu);
 // The tier for this process: decided once, at first call, from the CPU and
 // CODEHDR_CRC_IMPL. Thread-safe.
 Tier SelectedTier();
-const char* SelectedImplName();
+
+// A kernel updates the raw register (the caller applies the initial and final
+// inversion) over len bytes at any alignment, and reads nothing outside
+// [data, data + len).
+using Crc32Kernel = std::uint32_t (*)(std::uint32_t reg, const unsigned char* data, std::size_t len);
+
+// The kernel of a tier, or null when this CPU cannot run it.
+Crc32Kernel KernelForTier(Tier tier);
+
+#if defined(__x86_64__)
+// The wide folding kernels, each in its own file.
+std::uint32_t Crc32KernelAvx2(std::uint32_t reg, const unsigned char* data, std::size_t len);
+std::uint32_t Crc32KernelAvx512(std::uint32_t reg, const unsigned char* data, std::size_t len);
+#endif
 
 }  // namespace codehdr::crc
 
-#endif  // CODEHDR_SRC_CRC_CRC32_SELECT_H
+#endif  // CODEHDR_SRC_CRC_CRC32_INTERNAL_H

@@ -1,9 +1,18 @@
-// CPU feature detection and tier choice for the CRC-32 kernels.
-#include "crc/crc32_select.h"
+// CRC-32 dispatch: what this processor supports, the tier chosen once per
+// process (CODEHDR_CRC_IMPL may force one), the kernel of each tier, and the
+// entry points of <codehdr/checksum.h>. The 128-bit folding kernels are
+// compiled here, once per instruction encoding; the wider ones have their own
+// files.
+#include <codehdr/checksum.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+#include "crc/crc16.h"
+#include "crc/crc32_fold128.h"
+#include "crc/crc32_internal.h"
+#include "crc/crc32_portable.h"
 
 #if defined(__x86_64__)
 #include <cpuid.h>
@@ -132,6 +141,77 @@ Tier SelectedTier() {
   return tier;
 }
 
-const char* SelectedImplName() { return TierName(SelectedTier()); }
+
+namespace {
+
+std::uint32_t Crc32KernelTable(std::uint32_t reg, const unsigned char* data, std::size_t len) {
+  return UpdateBytewise(reg, data, len);
+}
+
+std::uint32_t Crc32KernelSlice(std::uint32_t reg, const unsigned char* data, std::size_t len) {
+  return UpdateSlicing16(reg, data, len);
+}
+
+#if defined(__x86_64__)
+
+// For processors that have PCLMULQDQ (and SSSE3 and SSE4.1, which every such
+// processor has) but no AVX.
+__attribute__((target("pclmul,ssse3,sse4.1"))) std::uint32_t Crc32KernelPclmulSse(std::uint32_t reg,
+                                                                                  const unsigned char* data,
+                                                                                  std::size_t len) {
+  return UpdateFold128(reg, data, len);
+}
+
+// The same folding in AVX (VEX) encoding: legacy SSE instructions after 256-
+// or 512-bit code cost a state transition on some processors, VEX-encoded
+// ones do not.
+__attribute__((target("pclmul,avx"))) std::uint32_t Crc32KernelPclmul(std::uint32_t reg, const unsigned char* data,
+                                                                      std::size_t len) {
+  return UpdateFold128(reg, data, len);
+}
+
+#endif  // __x86_64__
+
+}  // namespace
+
+Crc32Kernel KernelForTier(Tier tier) {
+  static const CpuFeatures cpu = DetectCpuFeatures();
+  if (!TierAvailable(tier, cpu)) return nullptr;
+  switch (tier) {
+    case Tier::kTable:
+      return &Crc32KernelTable;
+    case Tier::kSlice:
+      return &Crc32KernelSlice;
+#if defined(__x86_64__)
+    case Tier::kPclmulSse:
+      return &Crc32KernelPclmulSse;
+    case Tier::kPclmul:
+      return &Crc32KernelPclmul;
+    case Tier::kAvx2:
+      return &Crc32KernelAvx2;
+    case Tier::kAvx512:
+      return &Crc32KernelAvx512;
+#endif
+    default:
+      return nullptr;
+  }
+}
 
 }  // namespace codehdr::crc
+
+namespace codehdr {
+
+std::uint32_t Crc32Extend(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
+  constexpr std::uint32_t kInvert = 0xFFFFFFFFu;
+  if (size == 0) return crc;
+  static const crc::Crc32Kernel kernel = crc::KernelForTier(crc::SelectedTier());
+  return kernel(crc ^ kInvert, data, size) ^ kInvert;
+}
+
+const char* Crc32KernelName() { return crc::TierName(crc::SelectedTier()); }
+
+std::uint16_t Crc16Extend(std::uint16_t crc, const std::uint8_t* data, std::size_t size) {
+  return crc::Crc16Update(crc, crc::kCrc16Table.data(), data, size);
+}
+
+}  // namespace codehdr

@@ -4,7 +4,7 @@
 #if defined(__x86_64__)
 
 #include "crc/crc32_fold128.h"
-#include "crc/crc32_kernels.h"
+#include "crc/crc32_internal.h"
 
 #define CODEHDR_AVX512_TARGET __attribute__((target("avx512f,avx512vl,vpclmulqdq,pclmul")))
 #define CODEHDR_AVX512_INLINE inline __attribute__((target("avx512f,avx512vl,vpclmulqdq,pclmul"), always_inline))
