@@ -1,6 +1,7 @@
 // The subcommands of codehdr. Each Add* function registers one subcommand on
 // the application; when it runs, its callback stores the exit status in
-// `exit_status`. Errors are thrown as ToolError and reported by main.
+// `exit_status`. Errors are thrown as ToolError and reported by main. Each
+// subcommand's help ends with its exit statuses.
 #ifndef CODEHDR_TOOLS_COMMANDS_H
 #define CODEHDR_TOOLS_COMMANDS_H
 
