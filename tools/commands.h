@@ -14,6 +14,7 @@ namespace codehdr::tool {
 void AddBuildCommand(CLI::App& app, int& exit_status);
 void AddInfoCommand(CLI::App& app, int& exit_status);
 void AddVerifyCommand(CLI::App& app, int& exit_status);
+void AddExtractCommand(CLI::App& app, int& exit_status);
 void AddCrcCommand(CLI::App& app, int& exit_status);
 void AddDevicesCommand(CLI::App& app, int& exit_status);
 void AddModesCommand(CLI::App& app, int& exit_status);

@@ -1,5 +1,5 @@
-// codehdr: build, inspect and verify firmware code images from a terminal or
-// a pipeline, through the public API of libcodehdr.
+// codehdr: build, inspect, verify and take apart firmware code images from a
+// terminal or a pipeline, through the public API of libcodehdr.
 #include <exception>
 #include <string>
 
@@ -20,8 +20,8 @@ constexpr const char* kFooter =
     "  CODEHDR_CRC_IMPL  force a CRC-32 kernel: table, slice, pclmul-sse, pclmul,\n"
     "                    avx2 or avx512\n"
     "\n"
-    "Exit status: 0 success; 1 a check failed or a build or the device table\n"
-    "was refused; 2 usage error, or a file that cannot be read or written.\n"
+    "Exit status: 0 success; 1 a check failed or a build, extraction or device\n"
+    "table was refused; 2 usage error, or a file that cannot be read or written.\n"
     "Every error is one line on standard error: codehdr: SUBJECT: reason";
 
 std::string VersionText() {
@@ -32,6 +32,7 @@ void AddCommands(CLI::App& app, int& exit_status) {
   AddBuildCommand(app, exit_status);
   AddInfoCommand(app, exit_status);
   AddVerifyCommand(app, exit_status);
+  AddExtractCommand(app, exit_status);
   AddCrcCommand(app, exit_status);
   AddDevicesCommand(app, exit_status);
   AddModesCommand(app, exit_status);
@@ -48,7 +49,7 @@ int ReportParseError(const CLI::App& app, const CLI::ParseError& e) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Build, inspect and verify firmware code images.", "codehdr"};
+  CLI::App app{"Build, inspect, verify and take apart firmware code images.", "codehdr"};
   app.require_subcommand(1);
   app.set_version_flag("--version", VersionText);
   app.footer(kFooter);
