@@ -1,6 +1,9 @@
-// codehdr info IMAGE ... [--json]
+// codehdr info IMAGE ... [--json | --hex [--tag N]]
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +13,7 @@
 
 #include "commands.h"
 #include "errors.h"
+#include "info_hex.h"
 #include "inputs.h"
 #include "json_print.h"
 #include "text.h"
@@ -21,14 +25,16 @@ namespace {
 struct InfoOptions {
   std::vector<std::string> files;
   bool json = false;
+  bool hex = false;
+  int tag = 0;
 };
 
 using Json = nlohmann::ordered_json;
 
-VerifyReport ReportOf(const std::string& file) {
-  if (file != "-") return VerifyFile(file);
+VerifyReport ReportOf(const std::string& file, std::uint8_t tag) {
+  if (file != "-") return VerifyFile(file, tag);
   Input in(file);
-  return VerifyStream(in.get());
+  return VerifyStream(in.get(), tag);
 }
 
 // A header declaring 4 bytes or less counts as no header, as verification
@@ -125,13 +131,23 @@ Json InfoJson(const std::string& file, const VerifyReport& report) {
   return j;
 }
 
+// Colour only on a terminal, and never when NO_COLOR is set and not empty.
+bool UseColour() {
+  const char* no_colour = std::getenv("NO_COLOR");
+  return ::isatty(STDOUT_FILENO) == 1 && (no_colour == nullptr || *no_colour == '\0');
+}
+
 void ShowOne(const std::string& file, const InfoOptions& opts, bool first, Json& documents) {
-  const VerifyReport report = ReportOf(file);
+  const VerifyReport report = ReportOf(file, static_cast<std::uint8_t>(opts.tag));
   if (IsFileStatus(report.status)) throw ToolError(FileSubject(file), FileErrorText(report.status, report.os_error));
+  if (opts.hex) {
+    if (!first) std::fputc('\n', stdout);
+    PrintInfoHex(file, report, HexOptions{static_cast<std::uint8_t>(opts.tag), UseColour()});
+  }
   if (IsMalformed(report)) throw ToolError(file, "malformed header: " + StatusText(report.status), kExitFailed);
   if (opts.json) {
     documents.push_back(InfoJson(file, report));
-  } else {
+  } else if (!opts.hex) {
     if (!first) std::fputc('\n', stdout);
     PrintInfoText(file, report);
   }
@@ -161,8 +177,15 @@ void AddInfoCommand(CLI::App& app, int& exit_status) {
   auto opts = std::make_shared<InfoOptions>();
   CLI::App* cmd = app.add_subcommand("info", "Show every field of the code header of each IMAGE");
   cmd->add_option("IMAGE", opts->files, "Code image files (- reads standard input)")->required();
-  cmd->add_flag("--json", opts->json, "One JSON document (an array for several files)");
+  CLI::Option* json = cmd->add_flag("--json", opts->json, "One JSON document (an array for several files)");
+  CLI::Option* hex = cmd->add_flag(
+      "--hex", opts->hex, "The header's bytes, one field per line, with the bytes that fail verification marked");
+  hex->excludes(json);
+  cmd->add_option("--tag", opts->tag, "With --hex: the expected tag id, 1 to 255 (default: any)")
+      ->check(CLI::Range(1, 255))
+      ->needs(hex);
   cmd->footer(
+      "--hex marks the failing field with '>' (in red on a terminal unless NO_COLOR is set).\n"
       "Exit status: 0 every header shown; 1 a malformed header; 2 usage error or a file\n"
       "that cannot be read.");
   cmd->callback([opts, &exit_status] { exit_status = RunInfo(*opts); });

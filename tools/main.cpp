@@ -19,6 +19,7 @@ constexpr const char* kFooter =
     "                    (default: virevuz.txt beside the program)\n"
     "  CODEHDR_CRC_IMPL  force a CRC-32 kernel: table, slice, pclmul-sse, pclmul,\n"
     "                    avx2 or avx512\n"
+    "  NO_COLOR          when set and not empty, info --hex prints no colour\n"
     "\n"
     "Exit status: 0 success; 1 a check failed or a build, extraction or device\n"
     "table was refused; 2 usage error, or a file that cannot be read or written.\n"
