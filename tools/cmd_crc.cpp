@@ -1,6 +1,6 @@
 // codehdr crc [--crc16] [--impl] FILE ...   ("-" reads standard input)
 #include <algorithm>
-#include <climits>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -8,19 +8,17 @@
 
 #include <CLI/CLI.hpp>
 #include <codehdr/checksum.h>
-#include <codehdr/crc.h>
 
 #include "commands.h"
-#include "crc_text.h"
-#include "file_bytes.h"
-#include "report.h"
-#include "tool_error.h"
+#include "errors.h"
+#include "inputs.h"
+#include "text.h"
 
 namespace codehdr::tool {
 
 namespace {
 
-constexpr std::size_t kMaxCrc16Length = 0xFFFF;
+constexpr std::size_t kChunk = std::size_t{256} << 10;
 
 struct CrcOptions {
   std::vector<std::string> files;
@@ -28,32 +26,35 @@ struct CrcOptions {
   bool impl = false;
 };
 
-std::string Crc32Of(const std::string& file, const Bytes& data) {
-  if (data.size() > static_cast<std::size_t>(INT_MAX)) {
-    throw ToolError(file, "larger than 2 GiB, more than the CRC-32 routine takes");
+// The CRC of one file, read front to back through `buffer`.
+std::string CrcOfFile(const std::string& file, bool crc16, std::vector<std::uint8_t>& buffer) {
+  Input in(file);
+  std::uint32_t crc32 = 0;
+  std::uint16_t crc16_value = kCrc16Init;
+  for (;;) {
+    const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in.get());
+    if (crc16) {
+      crc16_value = Crc16Extend(crc16_value, buffer.data(), got);
+    } else {
+      crc32 = Crc32Extend(crc32, buffer.data(), got);
+    }
+    if (got < buffer.size()) break;
   }
-  CCRC crc;
-  return CrcText(crc.GetCRC32(data.data(), static_cast<int>(data.size())));
-}
-
-std::string Crc16Of(const std::string& file, const Bytes& data) {
-  if (data.size() > kMaxCrc16Length) throw ToolError(file, "larger than 65535 bytes, more than the CRC-16 routine takes");
-  CCRC crc;
-  crc.GenTable_CRC16();
+  if (std::ferror(in.get())) throw ToolError(in.subject(), FileErrorText(Status::kFileRead, errno));
+  if (!crc16) return CrcText(crc32);
   char text[8];
-  std::snprintf(text, sizeof text, "%04x", crc.GetCRC16(data.data(), static_cast<unsigned short>(data.size())));
+  std::snprintf(text, sizeof text, "%04x", static_cast<unsigned int>(crc16_value));
   return text;
 }
 
 int RunCrc(const CrcOptions& opts) {
-  if (opts.impl) std::printf("CRC-32 kernel: %s\n", codehdr::Crc32KernelName());
+  if (opts.impl) std::printf("CRC-32 kernel: %s\n", Crc32KernelName());
   if (opts.files.empty() && !opts.impl) throw ToolError("crc", "give at least one FILE (- for standard input)");
+  std::vector<std::uint8_t> buffer(kChunk);
   int status = kExitOk;
   for (const std::string& file : opts.files) {
     try {
-      Bytes data = ReadWholeFile(file);
-      std::string value = opts.crc16 ? Crc16Of(file, data) : Crc32Of(file, data);
-      std::printf("%s  %s\n", value.c_str(), file.c_str());
+      std::printf("%s  %s\n", CrcOfFile(file, opts.crc16, buffer).c_str(), file.c_str());
     } catch (const ToolError& e) {
       PrintError(e.subject(), e.what());
       status = std::max(status, e.exit_status());
@@ -67,9 +68,10 @@ int RunCrc(const CrcOptions& opts) {
 void AddCrcCommand(CLI::App& app, int& exit_status) {
   auto opts = std::make_shared<CrcOptions>();
   CLI::App* cmd = app.add_subcommand("crc", "Print the CRC-32 (or CRC-16) of each FILE");
-  cmd->add_option("FILE", opts->files, "Files; - reads standard input");
-  cmd->add_flag("--crc16", opts->crc16, "CRC-16 instead of CRC-32 (files up to 65535 bytes)");
+  cmd->add_option("FILE", opts->files, "Files of any size; - reads standard input");
+  cmd->add_flag("--crc16", opts->crc16, "CRC-16/IBM-3740 instead of CRC-32/ISO-HDLC");
   cmd->add_flag("--impl", opts->impl, "Also print which CRC-32 kernel this machine uses");
+  cmd->footer("Exit status: 0 every CRC printed; 2 usage error or a file that cannot be read.");
   cmd->callback([opts, &exit_status] { exit_status = RunCrc(*opts); });
 }
 

@@ -5,37 +5,41 @@
 #include <string>
 
 #include <CLI/CLI.hpp>
-#include <codehdr/codehdr.h>
+#include <codehdr/devices.h>
+#include <codehdr/header.h>
 
 #include "commands.h"
-#include "devctl_source.h"
-#include "header/code_mode_table.h"
+#include "inputs.h"
 #include "json_print.h"
-#include "printable.h"
+#include "text.h"
 
 namespace codehdr::tool {
 
 namespace {
 
-constexpr std::size_t kLabelCut = 7;  // the builder compares 7 characters
+constexpr std::size_t kLabelCut = 7;  // the builder compares 7 characters of a device's label
 
 struct DevicesOptions {
   std::string devctl;
   bool json = false;
 };
 
-// The code-mode value the builder would find for a device's label, or none.
-nlohmann::ordered_json CodeModeOf(const download_ctl_typ& dev) {
-  std::string label(dev.code_mode_str, strnlen(dev.code_mode_str, sizeof dev.code_mode_str));
-  unsigned short value = GetCodeModeFromStr(label.substr(0, kLabelCut).c_str());
-  return value == CODE_MODE_NOT_FOUND ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(value);
+template <std::size_t N>
+std::string FieldText(const char (&field)[N]) {
+  return Printable(std::string(field, strnlen(field, N)));
 }
 
-nlohmann::ordered_json DeviceJson(const download_ctl_typ& dev) {
+// The code-mode value the builder would find for a device's label, or null.
+nlohmann::ordered_json CodeModeOf(const DeviceRecord& dev) {
+  const std::optional<std::uint16_t> value =
+      CodeModeValue(std::string(dev.code_mode_str, strnlen(dev.code_mode_str, kLabelCut)));
+  return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
+}
+
+nlohmann::ordered_json DeviceJson(const DeviceRecord& dev) {
   return {{"model_id", dev.model_id},
-          {"model_name", Printable(std::string(dev.model_name, strnlen(dev.model_name, sizeof dev.model_name)))},
-          {"code_mode_label",
-           Printable(std::string(dev.code_mode_str, strnlen(dev.code_mode_str, sizeof dev.code_mode_str)))},
+          {"model_name", FieldText(dev.model_name)},
+          {"code_mode_label", FieldText(dev.code_mode_str)},
           {"code_mode", CodeModeOf(dev)},
           {"tag_id", dev.tag_id}};
 }
@@ -52,10 +56,9 @@ void PrintDevicesText(const nlohmann::ordered_json& devices) {
 }
 
 int RunDevices(const DevicesOptions& opts) {
-  CVireVuzTxt table;
-  LoadDevctl(ResolveDevctl(opts.devctl), table);
+  const DeviceTable table = LoadDevices(opts.devctl);
   nlohmann::ordered_json devices = nlohmann::ordered_json::array();
-  for (int i = 0; i < table.device_count; ++i) devices.push_back(DeviceJson(table.GetCtrlTypeAt(i)));
+  for (const DeviceRecord& dev : table.records) devices.push_back(DeviceJson(dev));
   if (opts.json) {
     PrintJson(devices);
   } else {
@@ -71,6 +74,9 @@ void AddDevicesCommand(CLI::App& app, int& exit_status) {
   CLI::App* cmd = app.add_subcommand("devices", "List the device table as the library reads it");
   cmd->add_option("--devctl", opts->devctl, "Device control file (default: $CODEHDR_DEVCTL, else beside the program)");
   cmd->add_flag("--json", opts->json, "A JSON array of the device records");
+  cmd->footer(
+      "The reader's messages go to standard error.\n"
+      "Exit status: 0 listed; 1 the device control file was refused; 2 usage error.");
   cmd->callback([opts, &exit_status] { exit_status = RunDevices(*opts); });
 }
 

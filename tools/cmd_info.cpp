@@ -1,19 +1,22 @@
-// codehdr info IMAGE ... [--json]
+// codehdr info IMAGE ... [--json | --hex [--tag N]]
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
-#include <codehdr/codehdr.h>
+#include <codehdr/image.h>
 
 #include "commands.h"
-#include "file_bytes.h"
-#include "header_fields.h"
-#include "info_output.h"
+#include "errors.h"
+#include "info_hex.h"
+#include "inputs.h"
 #include "json_print.h"
-#include "report.h"
-#include "tool_error.h"
+#include "text.h"
 
 namespace codehdr::tool {
 
@@ -22,33 +25,147 @@ namespace {
 struct InfoOptions {
   std::vector<std::string> files;
   bool json = false;
+  bool hex = false;
+  int tag = 0;
 };
 
-HeaderFields FieldsOf(const std::string& file) {
-  Bytes image = ReadWholeFile(file);
-  CCodeHeader header;
-  return ReadHeaderFields(header, file, image);
+using Json = nlohmann::ordered_json;
+
+VerifyReport ReportOf(const std::string& file, std::uint8_t tag) {
+  if (file != "-") return VerifyFile(file, tag);
+  Input in(file);
+  return VerifyStream(in.get(), tag);
+}
+
+// A header declaring 4 bytes or less counts as no header, as verification
+// takes it; any other malformed header is an error.
+bool IsMalformed(const VerifyReport& report) {
+  return report.header.form == HeaderForm::kMalformed && report.verdict != Verdict::kNotChecked;
+}
+
+const char* FormName(const VerifyReport& report) {
+  switch (report.header.form) {
+    case HeaderForm::kNewStyle:
+      return "new-style";
+    case HeaderForm::kOldStyle:
+      return "old-style";
+    case HeaderForm::kMalformed:
+      return IsMalformed(report) ? "malformed" : "none";
+    case HeaderForm::kNone:
+      break;
+  }
+  return "none";
+}
+
+std::string CrcLine(const VerifyReport& report) {
+  const std::uint32_t stored = report.header.stored_crc;
+  const std::uint32_t computed = report.computed_crc.value_or(0);
+  return "stored " + CrcText(stored) + ", computed " + CrcText(computed) +
+         (computed == stored ? " (match)" : " (MISMATCH)");
+}
+
+void Line(const char* name, const std::string& value) { std::printf("  %-16s %s\n", name, value.c_str()); }
+
+void PrintInfoText(const std::string& file, const VerifyReport& report) {
+  const Header& h = report.header;
+  std::printf("%s\n", file.c_str());
+  Line("form", FormName(report));
+  Line("file size", std::to_string(report.file_size) + " bytes");
+  if (h.form == HeaderForm::kOldStyle) {
+    Line("tag id", std::to_string(h.tag));
+    Line("header size", std::to_string(h.total_size) + " bytes");
+  }
+  if (h.form != HeaderForm::kNewStyle) return;
+  Line("VireVuz version", Printable(h.virevuz_version));
+  Line("mandatory size", std::to_string(h.mandatory_size) + " bytes");
+  Line("total size",
+       std::to_string(h.total_size) + " bytes, " + std::to_string(h.section_count) + " optional sections");
+  Line("CRC-32", CrcLine(report));
+  Line("tag id", std::to_string(h.tag));
+  Line("code mode",
+       std::to_string(h.code_mode) + " (" + JoinedModeLabels(h.code_mode, "not in the code-mode table") + ")");
+  Line("code version", Printable(h.code_version));
+  if (h.reserved != 0) Line("reserved byte", std::to_string(h.reserved) + " (should be 0)");
+  Line("comment", h.comment ? "\"" + Printable(*h.comment) + "\"" : std::string("(none)"));
+  Line("dependencies", std::to_string(h.dependencies.size()));
+  std::size_t index = 0;
+  for (const Dependency& dep : h.dependencies) {
+    const std::string type = std::to_string(dep.type) + " (" + JoinedModeLabels(dep.type, "no label") + ")";
+    std::printf("    [%zu] type %-18s version %s\n", index++, type.c_str(), Printable(dep.version).c_str());
+  }
+}
+
+// Keys: file, file_size, form, and for old- and new-style headers tag_id and
+// header_size; for a new-style header also virevuz_version, mandatory_size,
+// total_size, stored_crc, computed_crc, crc_match, code_mode,
+// code_mode_labels, code_version, section_count, reserved, comment (null when
+// none), comment_length, dependencies [{type, labels, version}].
+Json InfoJson(const std::string& file, const VerifyReport& report) {
+  const Header& h = report.header;
+  Json j;
+  j["file"] = file;
+  j["file_size"] = report.file_size;
+  j["form"] = FormName(report);
+  if (h.form != HeaderForm::kNewStyle && h.form != HeaderForm::kOldStyle) return j;
+  j["tag_id"] = h.tag;
+  j["header_size"] = h.total_size;
+  if (h.form == HeaderForm::kOldStyle) return j;
+  j["virevuz_version"] = Printable(h.virevuz_version);
+  j["mandatory_size"] = h.mandatory_size;
+  j["total_size"] = h.total_size;
+  j["stored_crc"] = h.stored_crc;
+  j["computed_crc"] = report.computed_crc.value_or(0);
+  j["crc_match"] = report.computed_crc == h.stored_crc;
+  j["code_mode"] = h.code_mode;
+  j["code_mode_labels"] = ModeLabels(h.code_mode);
+  j["code_version"] = Printable(h.code_version);
+  j["section_count"] = h.section_count;
+  j["reserved"] = h.reserved;
+  j["comment"] = h.comment ? Json(Printable(*h.comment)) : Json(nullptr);
+  j["comment_length"] = h.comment_length;
+  Json deps = Json::array();
+  for (const Dependency& dep : h.dependencies) {
+    deps.push_back({{"type", dep.type}, {"labels", ModeLabels(dep.type)}, {"version", Printable(dep.version)}});
+  }
+  j["dependencies"] = deps;
+  return j;
+}
+
+// Colour only on a terminal, and never when NO_COLOR is set and not empty.
+bool UseColour() {
+  const char* no_colour = std::getenv("NO_COLOR");
+  return ::isatty(STDOUT_FILENO) == 1 && (no_colour == nullptr || *no_colour == '\0');
+}
+
+void ShowOne(const std::string& file, const InfoOptions& opts, bool first, Json& documents) {
+  const VerifyReport report = ReportOf(file, static_cast<std::uint8_t>(opts.tag));
+  if (IsFileStatus(report.status)) throw ToolError(FileSubject(file), FileErrorText(report.status, report.os_error));
+  if (opts.hex) {
+    if (!first) std::fputc('\n', stdout);
+    PrintInfoHex(file, report, HexOptions{static_cast<std::uint8_t>(opts.tag), UseColour()});
+  }
+  if (IsMalformed(report)) throw ToolError(file, "malformed header: " + StatusText(report.status), kExitFailed);
+  if (opts.json) {
+    documents.push_back(InfoJson(file, report));
+  } else if (!opts.hex) {
+    if (!first) std::fputc('\n', stdout);
+    PrintInfoText(file, report);
+  }
 }
 
 int RunInfo(const InfoOptions& opts) {
   int status = kExitOk;
-  nlohmann::ordered_json documents = nlohmann::ordered_json::array();
-  bool first_text = true;
+  Json documents = Json::array();
+  bool first = true;
   for (const std::string& file : opts.files) {
     try {
-      HeaderFields fields = FieldsOf(file);
-      if (opts.json) {
-        documents.push_back(InfoJson(fields));
-      } else {
-        if (!first_text) std::fputc('\n', stdout);
-        first_text = false;
-        PrintInfoText(fields, stdout);
-      }
+      ShowOne(file, opts, first, documents);
     } catch (const ToolError& e) {
       PrintError(e.subject(), e.what());
       status = std::max(status, e.exit_status());
       if (opts.json) documents.push_back({{"file", file}, {"error", e.what()}});
     }
+    first = false;
   }
   if (opts.json) PrintJson(documents.size() == 1 ? documents[0] : documents);
   return status;
@@ -60,7 +177,17 @@ void AddInfoCommand(CLI::App& app, int& exit_status) {
   auto opts = std::make_shared<InfoOptions>();
   CLI::App* cmd = app.add_subcommand("info", "Show every field of the code header of each IMAGE");
   cmd->add_option("IMAGE", opts->files, "Code image files (- reads standard input)")->required();
-  cmd->add_flag("--json", opts->json, "One JSON document (an array for several files)");
+  CLI::Option* json = cmd->add_flag("--json", opts->json, "One JSON document (an array for several files)");
+  CLI::Option* hex = cmd->add_flag(
+      "--hex", opts->hex, "The header's bytes, one field per line, with the bytes that fail verification marked");
+  hex->excludes(json);
+  cmd->add_option("--tag", opts->tag, "With --hex: the expected tag id, 1 to 255 (default: any)")
+      ->check(CLI::Range(1, 255))
+      ->needs(hex);
+  cmd->footer(
+      "--hex marks the failing field with '>' (in red on a terminal unless NO_COLOR is set).\n"
+      "Exit status: 0 every header shown; 1 a malformed header; 2 usage error or a file\n"
+      "that cannot be read.");
   cmd->callback([opts, &exit_status] { exit_status = RunInfo(*opts); });
 }
 

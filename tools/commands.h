@@ -1,6 +1,7 @@
 // The subcommands of codehdr. Each Add* function registers one subcommand on
 // the application; when it runs, its callback stores the exit status in
-// `exit_status`. Errors are thrown as ToolError and reported by main.
+// `exit_status`. Errors are thrown as ToolError and reported by main. Each
+// subcommand's help ends with its exit statuses.
 #ifndef CODEHDR_TOOLS_COMMANDS_H
 #define CODEHDR_TOOLS_COMMANDS_H
 
@@ -13,6 +14,7 @@ namespace codehdr::tool {
 void AddBuildCommand(CLI::App& app, int& exit_status);
 void AddInfoCommand(CLI::App& app, int& exit_status);
 void AddVerifyCommand(CLI::App& app, int& exit_status);
+void AddExtractCommand(CLI::App& app, int& exit_status);
 void AddCrcCommand(CLI::App& app, int& exit_status);
 void AddDevicesCommand(CLI::App& app, int& exit_status);
 void AddModesCommand(CLI::App& app, int& exit_status);

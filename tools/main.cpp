@@ -1,31 +1,39 @@
-// codehdr: build, inspect and verify firmware code images from a terminal or
-// a pipeline, through the public API of libcodehdr.
+// codehdr: build, inspect, verify and take apart firmware code images from a
+// terminal or a pipeline, through the public API of libcodehdr.
 #include <exception>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 #include <string>
 
 #include <CLI/CLI.hpp>
 #include <codehdr/checksum.h>
 
 #include "commands.h"
-#include "report.h"
-#include "tool_error.h"
+#include "errors.h"
 
 namespace {
 
 using namespace codehdr::tool;
 
+constexpr const char* kFooter =
+    "Environment:\n"
+    "  CODEHDR_DEVCTL    device control file when --devctl is not given\n"
+    "                    (default: virevuz.txt beside the program)\n"
+    "  CODEHDR_CRC_IMPL  force a CRC-32 kernel: table, slice, pclmul-sse, pclmul,\n"
+    "                    avx2 or avx512\n"
+    "  NO_COLOR          when set and not empty, info --hex prints no colour\n"
+    "\n"
+    "Exit status: 0 success; 1 a check failed or a build, extraction or device\n"
+    "table was refused; 2 usage error, or a file that cannot be read or written.\n"
+    "Every error is one line on standard error: codehdr: SUBJECT: reason";
+
 std::string VersionText() {
-  return std::string("codehdr ") + CODEHDR_TOOL_VERSION + " (CRC-32 kernel: " + codehdr::Crc32KernelName() +
-         ")";
+  return std::string("codehdr ") + CODEHDR_TOOL_VERSION + " (CRC-32 kernel: " + codehdr::Crc32KernelName() + ")";
 }
 
 void AddCommands(CLI::App& app, int& exit_status) {
   AddBuildCommand(app, exit_status);
   AddInfoCommand(app, exit_status);
   AddVerifyCommand(app, exit_status);
+  AddExtractCommand(app, exit_status);
   AddCrcCommand(app, exit_status);
   AddDevicesCommand(app, exit_status);
   AddModesCommand(app, exit_status);
@@ -39,25 +47,13 @@ int ReportParseError(const CLI::App& app, const CLI::ParseError& e) {
   return kExitUsage;
 }
 
-// Verifying many images allocates and frees one file-sized buffer per image.
-// By default glibc hands the top of the main heap back to the kernel after
-// each free, so every image pays for freshly zeroed pages again; keeping up to
-// 64 MiB of freed memory avoids that.
-void KeepFreedMemoryForReuse() {
-#if defined(__GLIBC__)
-  mallopt(M_TRIM_THRESHOLD, 64 << 20);
-  mallopt(M_MMAP_THRESHOLD, 32 << 20);
-#endif
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  KeepFreedMemoryForReuse();
-  CLI::App app{"Build, inspect and verify firmware code images.", "codehdr"};
+  CLI::App app{"Build, inspect, verify and take apart firmware code images.", "codehdr"};
   app.require_subcommand(1);
-  app.set_version_flag("--version", VersionText());
-  app.footer("Device control file: --devctl FILE, else $CODEHDR_DEVCTL, else virevuz.txt beside the program.");
+  app.set_version_flag("--version", VersionText);
+  app.footer(kFooter);
   int exit_status = kExitOk;
   AddCommands(app, exit_status);
   try {

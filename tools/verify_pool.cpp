@@ -5,8 +5,6 @@
 #include <exception>
 #include <thread>
 
-#include <codehdr/code_header.h>
-
 namespace codehdr::tool {
 
 namespace {
@@ -17,16 +15,13 @@ unsigned int ThreadCount(unsigned int jobs, std::size_t files) {
 }
 
 // Takes the next unclaimed index until none is left.
-void Worker(const std::vector<std::string>& files, unsigned char expected_tag, std::atomic<std::size_t>& next,
+void Worker(const std::vector<std::string>& files, std::uint8_t expected_tag, std::atomic<std::size_t>& next,
             std::vector<VerifyOutcome>& results) {
-  CCodeHeader header;
   for (std::size_t i = next++; i < files.size(); i = next++) {
     try {
-      results[i] = VerifyImage(header, files[i], expected_tag);
-    } catch (const std::exception& e) {  // out of memory: report, keep going
-      results[i].file = files[i];
-      results[i].status = VerifyStatus::kError;
-      results[i].reason = std::string("cannot verify: ") + e.what();
+      results[i].report = VerifyFile(files[i], expected_tag);
+    } catch (const std::exception& e) {  // out of memory: report it, go on with the rest
+      results[i].exception = e.what();
     }
   }
 }
@@ -34,10 +29,10 @@ void Worker(const std::vector<std::string>& files, unsigned char expected_tag, s
 }  // namespace
 
 std::vector<VerifyOutcome> VerifyAll(const std::vector<std::string>& files, unsigned int jobs,
-                                     unsigned char expected_tag) {
+                                     std::uint8_t expected_tag) {
   std::vector<VerifyOutcome> results(files.size());
   std::atomic<std::size_t> next{0};
-  unsigned int threads = ThreadCount(jobs, files.size());
+  const unsigned int threads = ThreadCount(jobs, files.size());
   if (threads == 1) {
     Worker(files, expected_tag, next, results);
     return results;

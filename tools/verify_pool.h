@@ -1,18 +1,24 @@
-// Verifies many files on a pool of threads, one header object per thread.
-// Results come back in the order of the file list.
+// Verifies many image files on a pool of threads. Results come back in the
+// order of the file list.
 #ifndef CODEHDR_TOOLS_VERIFY_POOL_H
 #define CODEHDR_TOOLS_VERIFY_POOL_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "image_verify.h"
+#include <codehdr/image.h>
 
 namespace codehdr::tool {
 
+struct VerifyOutcome {
+  VerifyReport report;
+  std::string exception;  // set when verifying threw (out of memory); report is then unused
+};
+
 // `jobs` 0 means one thread per core.
 std::vector<VerifyOutcome> VerifyAll(const std::vector<std::string>& files, unsigned int jobs,
-                                     unsigned char expected_tag);
+                                     std::uint8_t expected_tag);
 
 }  // namespace codehdr::tool
 

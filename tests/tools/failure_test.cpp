@@ -58,7 +58,9 @@ TEST_F(FailureTest, CrcTruncationAndFilesWithoutHeader) {
   WriteBytes(Path("short.bin"), Bytes(good_.begin(), good_.begin() + 60));
   RunResult shorter = RunTool({"verify", Path("short.bin")});
   EXPECT_EQ(shorter.exit_code, 1);
-  EXPECT_NE(shorter.out.find("shorter than the 68-byte header it declares"), std::string::npos) << shorter.out;
+  EXPECT_EQ(shorter.out, Path("short.bin") +
+                             ": FAILED: the file ends before the end of the header it declares (60-byte file, "
+                             "68-byte header)\n");
 
   WriteBytes(Path("old.bin"), Bytes{9, 9, 9, 9, 0xAA});
   WriteBytes(Path("none.bin"), Bytes{'t', 'e', 'x', 't'});
@@ -71,7 +73,8 @@ TEST_F(FailureTest, CrcTruncationAndFilesWithoutHeader) {
 TEST_F(FailureTest, UnreadableInputAndUsageErrorsExitTwo) {
   RunResult missing = RunTool({"verify", Path("good.bin"), Path("missing.bin")});
   EXPECT_EQ(missing.exit_code, 2);
-  EXPECT_EQ(missing.LastErrLine(), "codehdr: " + Path("missing.bin") + ": cannot open: No such file or directory");
+  EXPECT_EQ(missing.LastErrLine(),
+            "codehdr: " + Path("missing.bin") + ": the file cannot be opened: No such file or directory");
 
   EXPECT_EQ(RunTool({"verify", dir_.string()}).exit_code, 2);
   EXPECT_EQ(RunTool({"verify"}).exit_code, 2);
@@ -111,12 +114,14 @@ TEST_F(FailureTest, FailedBuildsLeaveTheExistingImageUntouched) {
       {"unknown label", args(with({"--dep", "NOPE=R01A01"}), payload, devctl), 1, "ERR_UNKNOWN_DEP_LABEL"},
       {"dep version", args(with({"--dep", "APP=R1A01"}), payload, devctl), 1, "ERR_VERSION_FORMAT"},
       {"typed dep version", args(with({"--dep-type", "4=zzz"}), payload, devctl), 1, "--dep-type 4=zzz"},
+      {"dep version over 16", args(with({"--dep", "APP=R01A01.1234567890"}), payload, devctl), 1, "longer than 16"},
+      {"comment over 31", args(with({"--comment", std::string(32, 'c')}), payload, devctl), 2, "--comment"},
       {"code version", args({"--tag", "33", "--code-ver", "Q01A01"}, payload, devctl), 1, "ERR_CODE_VER_FORMAT"},
       {"unknown tag", args({"--tag", "34", "--code-ver", "R01A01"}, payload, devctl), 1, "ERR_CODE_MODE"},
       {"tag zero", args({"--tag", "0", "--code-ver", "R01A01"}, payload, devctl), 2, "--tag"},
       {"tag 256", args({"--tag", "256", "--code-ver", "R01A01"}, payload, devctl), 2, "--tag"},
-      {"payload dir", args(ok, Path("subdir"), devctl), 2, "is a directory"},
-      {"payload missing", args(ok, Path("nothing.bin"), devctl), 2, "nothing.bin: cannot open"},
+      {"payload dir", args(ok, Path("subdir"), devctl), 2, "subdir: not a regular file"},
+      {"payload missing", args(ok, Path("nothing.bin"), devctl), 2, "nothing.bin: the file cannot be opened"},
       {"devctl missing", args(ok, payload, Path("none.txt")), 1, "ERR_DEVCTL_OPEN (116)"},
       {"devctl no version", args(ok, payload, Path("nover.txt")), 1, "ERR_DEVCTL_NO_VERSION (117)"},
       {"devctl no models", args(ok, payload, Path("nomodels.txt")), 1, "ERR_DEVCTL_NO_MODELS (118)"},

@@ -1,6 +1,6 @@
 // Shared pieces of the tool tests: a scratch directory per test, file
 // helpers, an independent bitwise CRC-32 to check what the tool stores, and a
-// hand-made image with a comment section (the tool cannot write comments).
+// hand-made image with a comment section, made without the tool.
 #ifndef CODEHDR_TESTS_TOOLS_TEST_SUPPORT_H
 #define CODEHDR_TESTS_TOOLS_TEST_SUPPORT_H
 
