@@ -56,7 +56,7 @@ unsigned short CVireVuzTxt::init_device_control(const char* path) {
 
   // Allocated before any member changes, so that a failed allocation leaves
   // the object as it was. The records start zero-filled.
-  std::shared_ptr<download_ctl_typ[]> table(new download_ctl_typ[modelLines]());
+  std::shared_ptr<download_ctl_typ[]> table(new download_ctl_typ[static_cast<std::size_t>(modelLines)]());
   table_owner_ = std::move(table);
   device_table = table_owner_.get();
   device_count = modelLines;
