@@ -56,7 +56,7 @@ Loaded Load(const std::string& path, DeviceTable& table) {
 
 TEST(LoadDeviceTable, ReadsEveryModelLineInOnePass) {
   TempFile file(
-      "VERSION 3\n"
+      "VERSION 0\n"
       "DEVICE_MODEL 1A2 ALPHA MODEA x 17\n"
       "DEVICE_MODEL 0x0C0,BETA,MODEB,-,18\n"
       "; comment\n"
@@ -65,7 +65,7 @@ TEST(LoadDeviceTable, ReadsEveryModelLineInOnePass) {
   table.records = {Record(1, "OLD", "APP", 1)};
   const Loaded out = Load(file.path(), table);
   EXPECT_EQ(out.status, Status::kOk);
-  EXPECT_EQ(out.messages, std::vector<std::string>{"Device Control Version 3"});
+  EXPECT_EQ(out.messages, std::vector<std::string>{"Device Control Version 0"});
   EXPECT_EQ(out.printed, "");
   EXPECT_TRUE(SameRecords(table.records, {Record(0x1A2, "ALPHA", "MODEA", 17), Record(0xC0, "BETA", "MODEB", 18),
                                           Record(3, "GAMMA", "", 0)}));

@@ -21,6 +21,8 @@ TEST(FormatVersion, BuildsOrRefuses) {
       {1, 2, 'a', 3, false, "R01A02.3"},
       {12, 5, 'D', -1, true, "P12D05"},
       {0, 0, 'z', 0, false, "R00Z00.0"},
+      {1, 2, 'A', -1, false, "R01A02"},
+      {3, 20, 'Z', 5, true, "P03Z20.5"},
       {99, 99, 'O', 9, true, "P99O99.9"},
       {100, 1, 'A', -1, false, std::nullopt},
       {1, 100, 'A', -1, false, std::nullopt},
