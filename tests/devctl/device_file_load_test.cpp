@@ -59,6 +59,9 @@ TEST_P(DeviceFileFailure, PrintsMessageAndLeavesLoadedObjectUnchanged) {
   EXPECT_EQ(table.device_count, 1);
   EXPECT_EQ(table.device_table, before);
   ExpectRecord(table, 0, 5, "KEEP", "APP", 9);
+  char label[10] = "";
+  table.GetCodeModeStrFromTagId(9, label, sizeof label);
+  EXPECT_STREQ(label, "APP");
 }
 
 INSTANTIATE_TEST_SUITE_P(

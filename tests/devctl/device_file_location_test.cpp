@@ -7,9 +7,10 @@
 #include <string>
 
 #include <codehdr/code_header.h>
+#include <codehdr/devices.h>
 #include <codehdr/virevuz_txt.h>
 
-#include "devctl/device_file_path.h"
+#include "devctl/device_file.h"
 #include "devctl_test_support.h"
 #include "platform/platform.h"
 
@@ -29,22 +30,17 @@ TEST(DeviceFilePath, IsBesideTheExecutableOrBare) {
   } cases[] = {{"/opt/tool/bin/host", "/opt/tool/bin/virevuz.txt"},
                {"/host", "/virevuz.txt"},
                {"", "virevuz.txt"},
-               {"host", "virevuz.txt"}};
-  for (const auto& c : cases) {
-    std::string path = "old";
-    ASSERT_TRUE(DeviceFilePathBeside(c.exe, &path)) << c.exe;
-    EXPECT_EQ(path, c.expected) << c.exe;
-  }
+               {"host", "virevuz.txt"},
+               // Directories of 248 and 249 characters give paths of 259 and 260.
+               {"/" + std::string(246, 'd') + "/exe", "/" + std::string(246, 'd') + "/virevuz.txt"},
+               {"/" + std::string(247, 'd') + "/exe", ""}};
+  for (const auto& c : cases) EXPECT_EQ(DeviceFilePathBeside(c.exe), c.expected) << c.exe;
 }
 
-TEST(DeviceFilePath, AtMost259Characters) {
-  // Directories of 248 and 249 characters give paths of 259 and 260.
-  std::string path;
-  ASSERT_TRUE(DeviceFilePathBeside("/" + std::string(246, 'd') + "/exe", &path));
-  EXPECT_EQ(path.size(), 259u);
-  path = "unchanged";
-  EXPECT_FALSE(DeviceFilePathBeside("/" + std::string(247, 'd') + "/exe", &path));
-  EXPECT_EQ(path, "unchanged");
+TEST(DeviceFilePath, BesideTheRunningExecutable) {
+  const std::string expected = ExecutableDir() + "virevuz.txt";
+  EXPECT_EQ(codehdr::DeviceFileBesideExecutable(),
+            expected.size() <= codehdr::devctl::kMaxDevicePathLen ? expected : std::string());
 }
 
 TEST(DeviceFileLocation, NoArgumentFormReadsTheFileBesideTheExecutable) {

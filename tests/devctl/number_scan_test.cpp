@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "devctl/number_scan.h"
+#include "devctl/device_file.h"
 
 namespace {
 

@@ -1,17 +1,25 @@
-// Building and parsing version strings.
+// Building and parsing version strings through the classic members.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
+#include <codehdr/code_header.h>
 #include <codehdr/version_string.h>
-
-#include "version/version_format.h"
 
 namespace {
 
-using codehdr::version::BuildVersionString;
-using codehdr::version::ParseVersionString;
+int BuildVersionString(unsigned char maj, unsigned char min, char* verStr, char incrRel, unsigned char verStrSize,
+                       unsigned char buildNo, int prelim) {
+  CCodeHeader header;
+  return header.BuildFormattedVerStr(maj, min, verStr, incrRel, verStrSize, buildNo, prelim);
+}
+
+int ParseVersionString(const char* str, int* major, int* minor, char* letter, int* build) {
+  CCodeHeader header;
+  return header.ParseFormattedVersionStr(str, major, minor, letter, build);
+}
 
 constexpr char kUntouched[] = "untouched~~~~~~";
 
