@@ -1,0 +1,182 @@
+#include "support.h"
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <tuple>
+
+namespace codehdr::test {
+
+ScratchDir::ScratchDir() {
+  std::string name = (std::filesystem::temp_directory_path() / "codehdr_test_XXXXXX").string();
+  if (::mkdtemp(name.data()) == nullptr) std::abort();
+  path_ = name;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ScratchDir::Write(const std::string& name, const Bytes& bytes) const {
+  const std::string path = File(name);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+std::string ScratchDir::Write(const std::string& name, const std::string& text) const {
+  return Write(name, Bytes(text.begin(), text.end()));
+}
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+namespace {
+
+void PutText(Bytes& b, std::size_t at, const std::string& text, std::size_t width) {
+  for (std::size_t i = 0; i < width; ++i) b[at + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0;
+}
+
+void PutBe(Bytes& b, std::size_t at, std::uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<std::uint8_t>(value >> (8 * (bytes - 1 - i)));
+}
+
+}  // namespace
+
+Image& Image::Comment(const std::string& text) {
+  Bytes payload(text.begin(), text.end());
+  payload.push_back(0);
+  return Section(1, static_cast<std::uint8_t>(payload.size()), payload);
+}
+
+Image& Image::Dep(std::uint16_t type, const std::string& version) {
+  Bytes payload(18);
+  PutBe(payload, 0, type, 2);
+  PutText(payload, 2, version, 16);
+  return Section(2, 18, payload);
+}
+
+Image& Image::Section(std::uint8_t type, std::uint8_t length, const Bytes& payload) {
+  Bytes section = {type, length};
+  section.insert(section.end(), payload.begin(), payload.end());
+  sections.push_back(section);
+  return *this;
+}
+
+Bytes Image::Header() const {
+  Bytes b(48, 0);
+  for (int i = 0; i < 4; ++i) b[i] = 0xC9;
+  PutText(b, 4, vireVuz, 16);
+  PutBe(b, 20, mandatorySize, 2);
+  b[28] = tag;
+  b[29] = codeMode;
+  PutText(b, 30, codeVer, 16);
+  b[46] = sectionCount.value_or(static_cast<std::uint8_t>(sections.size()));
+  b[47] = reserved;
+  for (const Bytes& s : sections) b.insert(b.end(), s.begin(), s.end());
+  PutBe(b, 22, totalSize.value_or(static_cast<std::uint16_t>(b.size())), 2);
+  return b;
+}
+
+Bytes Image::File() const {
+  Bytes b = Header();
+  b.insert(b.end(), payload.begin(), payload.end());
+  if (seal) PutBe(b, 24, ReferenceCrc32(b.data(), b.size()), 4);
+  return b;
+}
+
+std::string DeviceFile(const std::vector<std::pair<int, std::string>>& models, int version) {
+  std::string text = "VERSION " + std::to_string(version) + "\n";
+  int id = 0x1A0;
+  for (const auto& [tag, label] : models) {
+    text += "DEVICE_MODEL " + std::to_string(id++) + " DEV " + label + " x " + std::to_string(tag) + "\n";
+  }
+  return text;
+}
+
+std::string CaptureStdout(const std::function<void()>& body) {
+  std::fflush(stdout);
+  std::FILE* sink = std::tmpfile();
+  const int saved = ::dup(STDOUT_FILENO);
+  ::dup2(::fileno(sink), STDOUT_FILENO);
+  body();
+  std::fflush(stdout);
+  ::dup2(saved, STDOUT_FILENO);
+  ::close(saved);
+  std::string text;
+  std::rewind(sink);
+  for (int c; (c = std::fgetc(sink)) != EOF;) text += static_cast<char>(c);
+  std::fclose(sink);
+  return text;
+}
+
+std::uint32_t ReferenceCrc32(const std::uint8_t* data, std::size_t size) {
+  std::uint32_t reg = 0xFFFFFFFFu;
+  for (std::size_t i = 0; i < size; ++i) {
+    reg ^= data[i];
+    for (int bit = 0; bit < 8; ++bit) reg = (reg >> 1) ^ (0xEDB88320u & (0u - (reg & 1u)));
+  }
+  return reg ^ 0xFFFFFFFFu;
+}
+
+std::uint16_t ReferenceCrc16(const std::uint8_t* data, std::size_t size) {
+  std::uint16_t reg = 0xFFFF;
+  for (std::size_t i = 0; i < size; ++i) {
+    reg = static_cast<std::uint16_t>(reg ^ (data[i] << 8));
+    for (int bit = 0; bit < 8; ++bit) reg = static_cast<std::uint16_t>((reg << 1) ^ ((reg & 0x8000u) ? 0x1021u : 0u));
+  }
+  return reg;
+}
+
+HeaderState HeaderState::Of(CCodeHeader& h) {
+  HeaderState s;
+  s.buffer = h.compressedCodeHeader;
+  if (h.compressedCodeHeader != nullptr) {
+    s.bytes.assign(h.compressedCodeHeader, h.compressedCodeHeader + h.GetHeaderTotalSize());
+  }
+  s.oldStyle = h.oldStyleHeader;
+  s.totalHdrSize = h.totalHdrSize;
+  if (h.comment != nullptr) s.comment = std::string(h.comment, 32);
+  s.commentLen = h.commentLen;
+  s.codeVer.assign(h.codeVer, sizeof h.codeVer);
+  for (int i = 0; i < h.dependencyList.Count(); ++i) {
+    const dependencyInfo& d = h.dependencyList.At(i);
+    s.deps.push_back(std::to_string(d.depType) + ":" + std::string(d.depVer, sizeof d.depVer));
+  }
+  s.deviceCount = h.devCtl.device_count;
+  s.deviceTable = h.devCtl.device_table;
+  return s;
+}
+
+bool HeaderState::operator==(const HeaderState& o) const {
+  return std::tie(buffer, bytes, oldStyle, totalHdrSize, comment, commentLen, codeVer, deps, deviceCount,
+                  deviceTable) == std::tie(o.buffer, o.bytes, o.oldStyle, o.totalHdrSize, o.comment, o.commentLen,
+                                           o.codeVer, o.deps, o.deviceCount, o.deviceTable);
+}
+
+std::ostream& operator<<(std::ostream& os, const HeaderState& s) {
+  return os << "{header " << s.bytes.size() << " bytes" << (s.oldStyle ? " old-style" : "") << ", totalHdrSize "
+            << s.totalHdrSize << ", comment " << (s.comment ? s.comment->c_str() : "(none)") << "/"
+            << int{s.commentLen} << ", codeVer " << s.codeVer.c_str() << ", " << s.deps.size() << " deps, "
+            << s.deviceCount << " devices}";
+}
+
+int OpenDescriptorCount() {
+  int count = 0;
+  if (DIR* dir = ::opendir("/proc/self/fd")) {
+    while (::readdir(dir) != nullptr) ++count;
+    ::closedir(dir);
+  }
+  return count;
+}
+
+}  // namespace codehdr::test
