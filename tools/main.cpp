@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
   CLI::App app{"Build, inspect and verify firmware code images.", "codehdr"};
   app.require_subcommand(1);
   app.set_version_flag("--version", VersionText());
-  app.footer("Device control file: --devctl FILE, else $CODEHDR_DEVCTL, else virevuz.txt beside the program.");
+  app.footer("Exit status:\n  0  success\n  1  a check or build was refused\n  2  usage error or unreadable input\n\nEnvironment:\n  CODEHDR_DEVCTL    device control file when --devctl is not given\n  CODEHDR_CRC_IMPL  force a CRC-32 kernel: table, slice, pclmul-sse, pclmul, avx2 or avx512\n\nDevice control file: --devctl FILE, else $CODEHDR_DEVCTL, else virevuz.txt beside the program.");
   int exit_status = kExitOk;
   AddCommands(app, exit_status);
   try {
