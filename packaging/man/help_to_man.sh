@@ -27,6 +27,8 @@ fi
 tool=$1 version=$2 output=$3
 export LC_ALL=C
 shopt -s inherit_errexit
+# shellcheck source=packaging/help_text.sh
+source "$(dirname "$0")/../help_text.sh"
 
 # Every help text, each after a line "@@command <words>", commands in the
 # order their parents list them.
@@ -36,10 +38,7 @@ collect() {
   [ $# -eq 0 ] || name+=" $*"
   help=$("$tool" "$@" --help) || { echo "$0: '$name --help' failed" >&2; return 1; }
   printf '@@command %s\n%s\n' "$name" "$help"
-  for sub in $(printf '%s\n' "$help" | awk '
-      /^[^ ].*:$/ { listing = ($0 == "Subcommands:"); next }
-      /^$/        { listing = 0; next }
-      listing && /^  [^ ]/ { print $1 }'); do
+  for sub in $(printf '%s\n' "$help" | help_list Subcommands); do
     collect "$@" "$sub" || return 1
   done
 }
