@@ -75,8 +75,9 @@ echo "== manual page =="
 same "man -w codehdr" "$(man -w codehdr)" /usr/share/man/man1/codehdr.1.gz
 warnings=$(MANWIDTH=80 man --warnings codehdr 2>&1 >/dev/null || true)
 [ -z "$warnings" ] || fail "man codehdr warns: $warnings"
+page=$(MANWIDTH=80 man codehdr 2>/dev/null || true)
 for section in SYNOPSIS COMMANDS "EXIT STATUS" ENVIRONMENT; do
-  MANWIDTH=80 man codehdr 2>/dev/null | grep -qx "$section" || fail "man codehdr has no $section section"
+  grep -qx "$section" <<<"$page" || fail "man codehdr has no $section section"
 done
 
 echo "== bash completion =="
