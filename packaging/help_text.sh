@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Reading the codehdr tool's --help output; sourced by the man page generator
 # and the completion test.
 

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the CI and packaging scripts.
 
 # ensure_debian_packages PACKAGE...: installs with apt-get those that are not

@@ -34,7 +34,7 @@ expect_offered() {  # expect_offered LINE WORD...: each WORD is among the comple
   local line=$1 got word; shift
   got=$(offered "$line")
   for word in "$@"; do
-    grep -qxF -- "$word" <<<"$got" || fail "'$line' does not offer '$word' (offers: $(echo $got))"
+    grep -qxF -- "$word" <<<"$got" || fail "'$line' does not offer '$word' (offers: ${got//$'\n'/ })"
   done
 }
 expect_exactly() {  # expect_exactly LINE WORD...: the completions are these WORDs
