@@ -13,8 +13,9 @@
 # or changed (a changed type it uses counts: callers compiled against the old
 # headers would break), and when the built library's SONAME is not the one in
 # the baseline. Added functions and variables pass with a note. An
-# incompatible change therefore needs a new SONAME (SOVERSION in
-# src/CMakeLists.txt) and a renewed baseline, in the same commit.
+# incompatible change therefore needs a new SONAME (the library's SOVERSION
+# follows the major version in CMakeLists.txt) and a renewed baseline, in the
+# same commit.
 # --update refuses to renew over an incompatible change while the SONAME stays
 # the same, unless --allow-incompatible says that no release has shipped the
 # old baseline.
@@ -99,7 +100,8 @@ if ((update)); then
     if [ "$verdict" = incompatible ]; then
       cat "$report"
       echo "abi_check.sh: not renewing: the change above is incompatible and the SONAME is still $soname." >&2
-      echo "Bump SOVERSION in src/CMakeLists.txt first, or pass --allow-incompatible if no release has shipped the old ABI." >&2
+      echo "Bump the major version in CMakeLists.txt (the SONAME follows it) first," \
+           "or pass --allow-incompatible if no release has shipped the old ABI." >&2
       exit 1
     fi
   fi
@@ -128,7 +130,7 @@ case $verdict in
   incompatible)
     cat "$report"
     echo "abi_check.sh: FAIL: $soname: incompatible ABI change (above)." >&2
-    echo "Keep the old interface, or bump SOVERSION in src/CMakeLists.txt and renew the baseline" \
-         "(scripts/abi_check.sh --update) in the same commit." >&2
+    echo "Keep the old interface, or bump the major version in CMakeLists.txt (the SONAME follows it)" \
+         "and renew the baseline (scripts/abi_check.sh --update) in the same commit." >&2
     exit 1 ;;
 esac
