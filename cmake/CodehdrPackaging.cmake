@@ -1,0 +1,75 @@
+# CPack from the build tree: `cpack -G DEB` makes one Debian package per
+# install component, `cpack -G TGZ` one tarball of the whole install tree.
+# scripts/package.sh runs both.
+#
+#   libcodehdr1     runtime      libcodehdr.so.1 and the file it points to
+#   libcodehdr-dev  development  headers, CMake package, codehdr.pc, libcodehdr.so
+#   codehdr         tool         the program, its man page and bash completion
+#
+# Versions come from project(): the packages are ${PROJECT_VERSION}, and the
+# runtime package is named after the SONAME's version, so a new SONAME makes
+# a new package that installs beside the old one.
+get_target_property(CODEHDR_SOVERSION codehdr SOVERSION)
+get_target_property(CODEHDR_LIBRARY_BUILD_DIR codehdr BINARY_DIR)
+
+set(CPACK_PACKAGE_NAME codehdr)
+set(CPACK_PACKAGE_VENDOR "codehdr developers")
+set(CPACK_PACKAGE_CONTACT "codehdr developers <codehdr@localhost>")
+# Empty on purpose: each Debian package's summary is the first line of its
+# own description below, and CPack would put a shared one in front of it.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "")
+set(CPACK_GENERATOR DEB TGZ)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_COMPONENTS_ALL runtime development)
+if(CODEHDR_BUILD_TOOLS)
+  list(APPEND CPACK_COMPONENTS_ALL tool)
+endif()
+set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
+set(CPACK_COMPONENT_TOOL_DEPENDS runtime)
+
+# The tarball holds every component under one top-level folder.
+set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
+
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Component dependencies become "Depends: libcodehdr1 (= version)".
+set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
+# The C++ runtime and libc through dpkg-shlibdeps. libcodehdr.so.1 itself is
+# found in the build tree; its dependency comes from the component above.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CODEHDR_LIBRARY_BUILD_DIR})
+# libcodehdr1 ships a shlibs file, so packages built against it elsewhere
+# depend on "libcodehdr1 (>= this version)".
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+
+set(_codehdr_about "codehdr builds the binary code header that starts every firmware code
+image file, takes it out of an image again, parses and validates it field by
+field, and verifies a whole file against the CRC-32 stored in its header.")
+
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libcodehdr${CODEHDR_SOVERSION})
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "library for firmware code image headers
+${_codehdr_about}
+
+This package holds the shared library.")
+
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libcodehdr-dev)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "library for firmware code image headers - development files
+${_codehdr_about}
+
+This package holds the C++ headers, the CMake package (codehdr::codehdr)
+and the pkg-config file (codehdr.pc).")
+
+set(CPACK_DEBIAN_TOOL_PACKAGE_NAME codehdr)
+set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_TOOL_DESCRIPTION "build, inspect and verify firmware code images
+${_codehdr_about}
+
+This package holds the codehdr command-line tool, with its manual page and
+bash completion.")
+
+include(CPack)
