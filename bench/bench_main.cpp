@@ -1,8 +1,5 @@
-// Benchmark driver: runs the registered benchmarks with the usual console
-// output and, with --markdown=FILE, writes their results as markdown tables.
-// --workdir=DIR (default /tmp) is where the code image for the verification
-// benchmarks is built. --make-images=DIR only writes 1,000 small sealed code
-// images into DIR (for timing the command-line tool) and exits.
+// Benchmark driver: runs the CRC-32 benchmarks with the usual console output
+// and, with --markdown=FILE, writes their results as a markdown table.
 #include <benchmark/benchmark.h>
 #include <codehdr/checksum.h>
 
@@ -19,11 +16,7 @@ namespace {
 
 struct Options {
   std::string markdownPath;
-  std::string workDir = "/tmp";
-  std::string imagesDir;
 };
-
-constexpr int kSmallImageCount = 1000;
 
 // Takes our own options out of argv; the rest goes to Google Benchmark.
 Options TakeOwnOptions(int* argc, char** argv) {
@@ -32,10 +25,6 @@ Options TakeOwnOptions(int* argc, char** argv) {
   for (int i = 1; i < *argc; ++i) {
     if (std::strncmp(argv[i], "--markdown=", 11) == 0) {
       o.markdownPath = argv[i] + 11;
-    } else if (std::strncmp(argv[i], "--make-images=", 14) == 0) {
-      o.imagesDir = argv[i] + 14;
-    } else if (std::strncmp(argv[i], "--workdir=", 10) == 0) {
-      o.workDir = argv[i] + 10;
     } else {
       argv[kept++] = argv[i];
     }
@@ -60,7 +49,6 @@ class TableReporter : public benchmark::ConsoleReporter {
   }
 
   ThroughputTable crc;
-  TimingTable verify;
 
  private:
   void File(const Run& run) {
@@ -74,8 +62,6 @@ class TableReporter : public benchmark::ConsoleReporter {
     if (group == kCrcGroup) {
       auto it = run.counters.find("bytes_per_second");
       if (it != run.counters.end()) crc.Add(row, column, it->second.value);
-    } else if (group == kVerifyGroup) {
-      verify.Add(row, run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit));
     }
   }
 };
@@ -88,8 +74,6 @@ bool WriteMarkdown(const std::string& path, const TableReporter& tables) {
                "GetCRC32 uses the %s tier here.\n\n",
                Crc32KernelName());
   std::fputs(tables.crc.Render(CrcRowLabels(), CrcSizeLabels(), kZlibRow, kIsalRow).c_str(), f);
-  std::fputs("\nVerifying a 64 MiB code image in the page cache:\n\n", f);
-  std::fputs(tables.verify.Render(VerifyRowLabels(), kReadFileRow).c_str(), f);
   return std::fclose(f) == 0;
 }
 
@@ -99,9 +83,7 @@ bool WriteMarkdown(const std::string& path, const TableReporter& tables) {
 int main(int argc, char** argv) {
   using namespace codehdr::bench;
   const Options options = TakeOwnOptions(&argc, argv);
-  if (!options.imagesDir.empty()) return MakeSmallImages(options.imagesDir, kSmallImageCount) ? 0 : 1;
   if (!RegisterCrc32Benchmarks()) return 1;
-  if (!RegisterVerifyBenchmarks(options.workDir)) return 1;
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   TableReporter reporter;

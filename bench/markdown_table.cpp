@@ -52,18 +52,4 @@ std::string ThroughputTable::Render(const std::vector<std::string>& rows, const 
   return out;
 }
 
-void TimingTable::Add(const std::string& row, double seconds) { seconds_[row] = seconds; }
-
-std::string TimingTable::Render(const std::vector<std::string>& rows, const std::string& baseline) const {
-  const auto base = seconds_.find(baseline);
-  std::string out = "| operation | time | ratio to " + baseline + " |\n|---|---:|---:|\n";
-  for (const std::string& row : rows) {
-    const auto it = seconds_.find(row);
-    if (it == seconds_.end()) continue;
-    out += "| " + row + " | " + Format("%.2f ms", it->second * 1e3) + " | " +
-           (base != seconds_.end() ? Format("%.2f×", it->second / base->second) : std::string("—")) + " |\n";
-  }
-  return out;
-}
-
 }  // namespace codehdr::bench

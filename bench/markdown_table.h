@@ -23,17 +23,6 @@ class ThroughputTable {
   std::map<std::string, std::map<std::string, double>> cells_;
 };
 
-// A small two-column table of timings with their ratio to a baseline row.
-class TimingTable {
- public:
-  void Add(const std::string& row, double seconds);
-  // Rows appear in the order given; rows without results are left out.
-  std::string Render(const std::vector<std::string>& rows, const std::string& baseline) const;
-
- private:
-  std::map<std::string, double> seconds_;
-};
-
 }  // namespace codehdr::bench
 
 #endif  // CODEHDR_BENCH_MARKDOWN_TABLE_H

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release mode, runs them, and writes the results as
-# markdown: CRC-32 throughput side by side with the peers, DoVerifyHeader on a
-# 64 MiB image against a plain file read, and `codehdr verify` over 1,000
-# small images with -j 1 and -j 2 (when the command-line tool builds).
+# markdown: CRC-32 throughput side by side with the peers; whole commands
+# (codehdr verify, codehdr crc, a DoVerifyHeader program) on a 256 MiB image
+# against `cat` and U-Boot's `mkimage -l`, with their peak memory; and
+# `codehdr verify` over 1,000 small images with -j 1 and -j 2.
 #
 #   scripts/bench.sh [OUTPUT.md]       default: build/bench/bench.md
 #
 # Environment: CODEHDR_BENCH_DIR (build directory, default build/bench),
 # CODEHDR_JOBS (build parallelism, default 2), CODEHDR_BENCH_ARGS (extra
-# Google Benchmark flags). Run it on a quiet machine: the figures are
+# Google Benchmark flags), CODEHDR_BENCH_RUNS (runs per command, default 9). Run it on a quiet machine: the figures are
 # wall-clock times.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,7 +20,7 @@ jobs=${CODEHDR_JOBS:-2}
 
 # Benchmark-only packages (the library itself links none of them).
 bench_packages=(build-essential cmake pkg-config libbenchmark-dev zlib1g-dev libdeflate-dev libisal-dev
-                libcli11-dev nlohmann-json3-dev)
+                libcli11-dev nlohmann-json3-dev u-boot-tools)
 missing=()
 for p in "${bench_packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -32,7 +33,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCODEHDR_BUILD_BENCH=ON -DCODEHDR_BUILD_TESTS=OFF -DCODEHDR_BUILD_TOOLS=ON >/dev/null
-cmake --build "$build" -j "$jobs" --target codehdr_bench
+cmake --build "$build" -j "$jobs" --target codehdr_bench codehdr_e2e codehdr_do_verify codehdr-tool
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -43,48 +44,59 @@ echo "load before the run: $load"
 # Five repetitions in random order, reported as medians, so that a burst of
 # other work on the machine does not land on one implementation only.
 # shellcheck disable=SC2086
-"$build/bench/codehdr_bench" --workdir="$work" --markdown="$out" \
+"$build/bench/codehdr_bench" --markdown="$out" \
   --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=true ${CODEHDR_BENCH_ARGS:-}
 
-# Wall time of one run of a command, in milliseconds.
-time_ms() {
-  local start=$EPOCHREALTIME
-  "$@" >/dev/null
-  local end=$EPOCHREALTIME
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f\n", (b - a) * 1000 }'
+tool="$build/tools/codehdr"
+e2e="$build/bench/codehdr_e2e"
+
+# Whole commands on a 256 MiB image in the page cache, each alternated with
+# its yardstick: medians of the wall time and of the peak memory.
+runs=${CODEHDR_BENCH_RUNS:-9}
+image="$work/image.img"
+"$e2e" image "$image" "$work/payload.bin" 256
+# The same payload in a legacy U-Boot image: `mkimage -l` checks its data CRC.
+mkimage -A arm -O linux -T kernel -C none -a 0 -e 0 -n bench -d "$work/payload.bin" "$work/legacy.img" >/dev/null
+rm "$work/payload.bin"
+cat "$image" "$work/legacy.img" >/dev/null  # into the page cache
+
+row() {  # row LABEL YARDSTICK-LABEL CMD... -- YARDSTICK...
+  local label=$1 ylabel=$2
+  shift 2
+  read -r ms kib yms ykib ratio < <("$e2e" time "$runs" "$@")
+  awk -v l="$label" -v y="$ylabel" -v ms="$ms" -v kib="$kib" -v yms="$yms" -v ykib="$ykib" -v r="$ratio" \
+    'BEGIN { printf "| %s | %s ms | %.1f MiB | %s | %s ms | %.1f MiB | %s× |\n", l, ms, kib / 1024, y, yms, ykib / 1024, r }'
 }
 
-median() { sort -n | sed -n 3p; }
+{
+  echo
+  echo "Whole commands on a 256 MiB code image in the page cache (median of $runs runs, each alternated with its yardstick):"
+  echo
+  echo "| command | time | peak memory | yardstick | time | peak memory | ratio |"
+  echo "|---|---:|---:|---|---:|---:|---:|"
+  row "codehdr verify" "cat > /dev/null" "$tool" verify "$image" -- cat "$image"
+  row "codehdr crc" "cat > /dev/null" "$tool" crc "$image" -- cat "$image"
+  row "DoVerifyHeader (5-line program)" "cat > /dev/null" "$build/bench/codehdr_do_verify" "$image" -- cat "$image"
+  row "codehdr verify" "mkimage -l (legacy image, same payload)" "$tool" verify "$image" -- mkimage -l "$work/legacy.img"
+} >>"$out"
+rm "$image" "$work/legacy.img"
 
-if cmake --build "$build" -j "$jobs" --target codehdr-tool >"$work/tool-build.log" 2>&1; then
-  tool=$(find "$build/tools" -maxdepth 1 -type f -name 'codehdr*' -perm -u+x | head -n 1)
-  mkdir "$work/images"
-  "$build/bench/codehdr_bench" --make-images="$work/images"
-  images=("$work"/images/image*.bin)
-  "$tool" verify -j 1 "${images[@]}" >/dev/null  # warm the page cache; fails on a bad image
-  # Alternate the two so that both see the same background load.
-  j1_runs=() j2_runs=()
-  for _ in 1 2 3 4 5; do
-    j1_runs+=("$(time_ms "$tool" verify -j 1 "${images[@]}")")
-    j2_runs+=("$(time_ms "$tool" verify -j 2 "${images[@]}")")
-  done
-  j1=$(printf '%s\n' "${j1_runs[@]}" | median)
-  j2=$(printf '%s\n' "${j2_runs[@]}" | median)
-  {
-    echo
-    echo "\`codehdr verify\` over ${#images[@]} images of 4 to 64 KiB in the page cache (median of 5 runs):"
-    echo
-    echo "| command | time | speed-up |"
-    echo "|---|---:|---:|"
-    echo "| codehdr verify -j 1 | ${j1} ms | 1.00× |"
-    echo "| codehdr verify -j 2 | ${j2} ms | $(awk -v a="$j1" -v b="$j2" 'BEGIN { printf "%.2f", a / b }')× |"
-  } >>"$out"
-else
-  tail -n 20 "$work/tool-build.log" >&2
-  echo "the codehdr tool did not build; the codehdr verify timing is left out" >&2
-  printf '\n`codehdr verify` timing left out: the command-line tool did not build.\n' >>"$out"
-fi
+# Many small images: the thread pool of `codehdr verify`.
+mkdir "$work/images"
+"$e2e" images "$work/images" 1000
+images=("$work"/images/image*.bin)
+"$tool" verify -j 1 "${images[@]}" >/dev/null  # warm the page cache; fails on a bad image
+read -r j1 _ j2 _ speedup < <("$e2e" time "$runs" "$tool" verify -j 1 "${images[@]}" -- "$tool" verify -j 2 "${images[@]}")
+{
+  echo
+  echo "\`codehdr verify\` over ${#images[@]} images of 4 to 64 KiB in the page cache (median of $runs runs):"
+  echo
+  echo "| command | time | speed-up |"
+  echo "|---|---:|---:|"
+  echo "| codehdr verify -j 1 | ${j1} ms | 1.00× |"
+  echo "| codehdr verify -j 2 | ${j2} ms | ${speedup}× |"
+} >>"$out"
 
 printf '\nLoad average (1, 5, 15 min) before the run: %s.\n' "$load" >>"$out"
 
