@@ -4,11 +4,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
 #include <codehdr/header.h>
 #include <codehdr/image.h>
 #include <codehdr/layout.h>
@@ -30,28 +28,7 @@ constexpr std::size_t kMaxVireVuzLength = layout::kVersionFieldLen - 1;
 constexpr std::size_t kMaxCommentLength = layout::kCommentBufLen - 1;
 constexpr unsigned long kMaxDependencyType = 0xFFFF;
 
-struct DependencyArg {
-  bool by_label = true;  // --dep (label) or --dep-type (number)
-  std::string text;      // as given: "LABEL=VER" or "N=VER"
-};
 
-struct BuildOptions {
-  std::string payload;
-  std::string output;
-  int tag = 0;
-  std::string virevuz;
-  std::string code_ver;
-  std::string comment;
-  std::vector<std::string> deps;
-  std::vector<std::string> dep_types;
-  std::string from;
-  std::string devctl;
-  // Filled after parsing.
-  bool have_tag = false;
-  bool have_virevuz = false;
-  bool have_comment = false;
-  std::vector<DependencyArg> ordered_deps;
-};
 
 std::string Subject(const DependencyArg& dep) {
   return std::string(dep.by_label ? "--dep " : "--dep-type ") + dep.text;
@@ -153,6 +130,9 @@ std::string FailureSubject(Status status, const BuildOptions& opts) {
   }
 }
 
+}  // namespace
+
+
 int RunBuild(BuildOptions& opts) {
   Input payload(opts.payload);
   const DeviceTable devices = LoadDevices(opts.devctl);
@@ -171,58 +151,6 @@ int RunBuild(BuildOptions& opts) {
               built.bytes.size(), static_cast<unsigned long long>(written.size - built.bytes.size()), opts.tag,
               spec.dependencies.size(), CrcText(written.crc).c_str());
   return kExitOk;
-}
-
-// Rebuilds the command-line order of --dep and --dep-type.
-std::vector<DependencyArg> OrderedDependencies(const CLI::App& cmd, const CLI::Option* dep,
-                                               const CLI::Option* dep_type, const BuildOptions& opts) {
-  std::vector<DependencyArg> ordered;
-  std::size_t next_label = 0, next_type = 0;
-  for (const CLI::Option* opt : cmd.parse_order()) {
-    if (opt == dep && next_label < opts.deps.size()) {
-      ordered.push_back({true, opts.deps[next_label++]});
-    } else if (opt == dep_type && next_type < opts.dep_types.size()) {
-      ordered.push_back({false, opts.dep_types[next_type++]});
-    }
-  }
-  return ordered;
-}
-
-}  // namespace
-
-void AddBuildCommand(CLI::App& app, int& exit_status) {
-  auto opts = std::make_shared<BuildOptions>();
-  CLI::App* cmd = app.add_subcommand("build", "Build a code image: header, payload, CRC-32");
-  cmd->add_option("PAYLOAD", opts->payload, "The compressed code that follows the header (- reads standard input)")
-      ->required();
-  cmd->add_option("-o,--output", opts->output, "The code image file to write")->required();
-  CLI::Option* tag =
-      cmd->add_option("--tag", opts->tag, "Tag id of the device, 1 to 255 (with --from: the old image's)")
-          ->check(CLI::Range(1, 255));
-  CLI::Option* virevuz =
-      cmd->add_option("--virevuz", opts->virevuz, "VireVuz version string, e.g. R02B01 (with --from: the old image's)");
-  cmd->add_option("--code-ver", opts->code_ver, "Version of the code, e.g. R01A03.2")->required();
-  CLI::Option* comment =
-      cmd->add_option("--comment", opts->comment, "A comment of at most 31 characters (with --from: the old image's)");
-  CLI::Option* dep = cmd->add_option("--dep", opts->deps, "A dependency by code-mode label: LABEL=VERSION")
-                         ->allow_extra_args(false);
-  CLI::Option* dep_type = cmd->add_option("--dep-type", opts->dep_types, "A dependency by numeric type: TYPE=VERSION")
-                              ->allow_extra_args(false);
-  cmd->add_option("--from", opts->from,
-                  "Take OLD_IMAGE's comment and dependencies first (its new-style header is read, not checked)");
-  cmd->add_option("--devctl", opts->devctl, "Device control file (default: $CODEHDR_DEVCTL, else beside the program)");
-  cmd->footer(
-      "Dependencies keep their command-line order, after those taken with --from. The image\n"
-      "appears whole or not at all: a failed build leaves an existing IMAGE as it was.\n"
-      "Exit status: 0 image written; 1 the header or the device table was refused;\n"
-      "2 usage error or a file that cannot be read or written.");
-  cmd->callback([opts, cmd, tag, virevuz, comment, dep, dep_type, &exit_status] {
-    opts->have_tag = tag->count() > 0;
-    opts->have_virevuz = virevuz->count() > 0;
-    opts->have_comment = comment->count() > 0;
-    opts->ordered_deps = OrderedDependencies(*cmd, dep, dep_type, *opts);
-    exit_status = RunBuild(*opts);
-  });
 }
 
 }  // namespace codehdr::tool

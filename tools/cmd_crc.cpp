@@ -2,11 +2,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
 #include <codehdr/checksum.h>
 
 #include "commands.h"
@@ -20,11 +18,6 @@ namespace {
 
 constexpr std::size_t kChunk = std::size_t{256} << 10;
 
-struct CrcOptions {
-  std::vector<std::string> files;
-  bool crc16 = false;
-  bool impl = false;
-};
 
 // The CRC of one file, read front to back through `buffer`.
 std::string CrcOfFile(const std::string& file, bool crc16, std::vector<std::uint8_t>& buffer) {
@@ -47,6 +40,9 @@ std::string CrcOfFile(const std::string& file, bool crc16, std::vector<std::uint
   return text;
 }
 
+}  // namespace
+
+
 int RunCrc(const CrcOptions& opts) {
   if (opts.impl) std::printf("CRC-32 kernel: %s\n", Crc32KernelName());
   if (opts.files.empty() && !opts.impl) throw ToolError("crc", "give at least one FILE (- for standard input)");
@@ -61,18 +57,6 @@ int RunCrc(const CrcOptions& opts) {
     }
   }
   return status;
-}
-
-}  // namespace
-
-void AddCrcCommand(CLI::App& app, int& exit_status) {
-  auto opts = std::make_shared<CrcOptions>();
-  CLI::App* cmd = app.add_subcommand("crc", "Print the CRC-32 (or CRC-16) of each FILE");
-  cmd->add_option("FILE", opts->files, "Files of any size; - reads standard input");
-  cmd->add_flag("--crc16", opts->crc16, "CRC-16/IBM-3740 instead of CRC-32/ISO-HDLC");
-  cmd->add_flag("--impl", opts->impl, "Also print which CRC-32 kernel this machine uses");
-  cmd->footer("Exit status: 0 every CRC printed; 2 usage error or a file that cannot be read.");
-  cmd->callback([opts, &exit_status] { exit_status = RunCrc(*opts); });
 }
 
 }  // namespace codehdr::tool

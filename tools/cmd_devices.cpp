@@ -1,10 +1,8 @@
 // codehdr devices [--devctl FILE] [--json]
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 
-#include <CLI/CLI.hpp>
 #include <codehdr/devices.h>
 #include <codehdr/header.h>
 
@@ -19,10 +17,6 @@ namespace {
 
 constexpr std::size_t kLabelCut = 7;  // the builder compares 7 characters of a device's label
 
-struct DevicesOptions {
-  std::string devctl;
-  bool json = false;
-};
 
 template <std::size_t N>
 std::string FieldText(const char (&field)[N]) {
@@ -55,6 +49,9 @@ void PrintDevicesText(const nlohmann::ordered_json& devices) {
   }
 }
 
+}  // namespace
+
+
 int RunDevices(const DevicesOptions& opts) {
   const DeviceTable table = LoadDevices(opts.devctl);
   nlohmann::ordered_json devices = nlohmann::ordered_json::array();
@@ -65,19 +62,6 @@ int RunDevices(const DevicesOptions& opts) {
     PrintDevicesText(devices);
   }
   return 0;
-}
-
-}  // namespace
-
-void AddDevicesCommand(CLI::App& app, int& exit_status) {
-  auto opts = std::make_shared<DevicesOptions>();
-  CLI::App* cmd = app.add_subcommand("devices", "List the device table as the library reads it");
-  cmd->add_option("--devctl", opts->devctl, "Device control file (default: $CODEHDR_DEVCTL, else beside the program)");
-  cmd->add_flag("--json", opts->json, "A JSON array of the device records");
-  cmd->footer(
-      "The reader's messages go to standard error.\n"
-      "Exit status: 0 listed; 1 the device control file was refused; 2 usage error.");
-  cmd->callback([opts, &exit_status] { exit_status = RunDevices(*opts); });
 }
 
 }  // namespace codehdr::tool

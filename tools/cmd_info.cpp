@@ -4,11 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
 #include <codehdr/image.h>
 
 #include "commands.h"
@@ -22,12 +20,6 @@ namespace codehdr::tool {
 
 namespace {
 
-struct InfoOptions {
-  std::vector<std::string> files;
-  bool json = false;
-  bool hex = false;
-  int tag = 0;
-};
 
 using Json = nlohmann::ordered_json;
 
@@ -153,6 +145,9 @@ void ShowOne(const std::string& file, const InfoOptions& opts, bool first, Json&
   }
 }
 
+}  // namespace
+
+
 int RunInfo(const InfoOptions& opts) {
   int status = kExitOk;
   Json documents = Json::array();
@@ -169,26 +164,6 @@ int RunInfo(const InfoOptions& opts) {
   }
   if (opts.json) PrintJson(documents.size() == 1 ? documents[0] : documents);
   return status;
-}
-
-}  // namespace
-
-void AddInfoCommand(CLI::App& app, int& exit_status) {
-  auto opts = std::make_shared<InfoOptions>();
-  CLI::App* cmd = app.add_subcommand("info", "Show every field of the code header of each IMAGE");
-  cmd->add_option("IMAGE", opts->files, "Code image files (- reads standard input)")->required();
-  CLI::Option* json = cmd->add_flag("--json", opts->json, "One JSON document (an array for several files)");
-  CLI::Option* hex = cmd->add_flag(
-      "--hex", opts->hex, "The header's bytes, one field per line, with the bytes that fail verification marked");
-  hex->excludes(json);
-  cmd->add_option("--tag", opts->tag, "With --hex: the expected tag id, 1 to 255 (default: any)")
-      ->check(CLI::Range(1, 255))
-      ->needs(hex);
-  cmd->footer(
-      "--hex marks the failing field with '>' (in red on a terminal unless NO_COLOR is set).\n"
-      "Exit status: 0 every header shown; 1 a malformed header; 2 usage error or a file\n"
-      "that cannot be read.");
-  cmd->callback([opts, &exit_status] { exit_status = RunInfo(*opts); });
 }
 
 }  // namespace codehdr::tool

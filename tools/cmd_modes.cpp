@@ -1,8 +1,6 @@
 // codehdr modes [--json]
 #include <cstdio>
-#include <memory>
 
-#include <CLI/CLI.hpp>
 #include <codehdr/header.h>
 
 #include "commands.h"
@@ -11,6 +9,9 @@
 namespace codehdr::tool {
 
 namespace {
+
+}  // namespace
+
 
 int RunModes(bool json) {
   if (json) {
@@ -23,16 +24,6 @@ int RunModes(bool json) {
   int index = 0;
   for (const CodeMode& row : CodeModes()) std::printf("%-4d %-8s %u\n", index++, row.label, row.value);
   return 0;
-}
-
-}  // namespace
-
-void AddModesCommand(CLI::App& app, int& exit_status) {
-  auto json = std::make_shared<bool>(false);
-  CLI::App* cmd = app.add_subcommand("modes", "List the code-mode table: labels and their values");
-  cmd->add_flag("--json", *json, "A JSON array of {label, value}");
-  cmd->footer("Exit status: 0 listed; 2 usage error.");
-  cmd->callback([json, &exit_status] { exit_status = RunModes(*json); });
 }
 
 }  // namespace codehdr::tool

@@ -1,10 +1,8 @@
 // codehdr verify IMAGE ... [--tag N] [--json] [-j N]
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
 
 #include "commands.h"
 #include "errors.h"
@@ -16,12 +14,6 @@ namespace codehdr::tool {
 
 namespace {
 
-struct VerifyOptions {
-  std::vector<std::string> files;
-  int tag = 0;
-  bool json = false;
-  unsigned int jobs = 0;
-};
 
 // Why a file could not be verified at all, or empty when it was.
 std::string FileProblem(const VerifyOutcome& o) {
@@ -73,6 +65,9 @@ nlohmann::ordered_json VerifyJson(const std::string& file, const VerifyOutcome& 
           {"computed_crc", OrNull(problem.empty() && r.computed_crc.has_value(), r.computed_crc.value_or(0))}};
 }
 
+}  // namespace
+
+
 int RunVerify(const VerifyOptions& opts) {
   for (const std::string& file : opts.files) {
     if (file == "-") throw ToolError(file, "verify needs file names; use info - for standard input");
@@ -97,22 +92,6 @@ int RunVerify(const VerifyOptions& opts) {
   }
   if (opts.json) PrintJson(documents);
   return status;
-}
-
-}  // namespace
-
-void AddVerifyCommand(CLI::App& app, int& exit_status) {
-  auto opts = std::make_shared<VerifyOptions>();
-  CLI::App* cmd = app.add_subcommand("verify", "Verify each IMAGE against its header and CRC-32");
-  cmd->add_option("IMAGE", opts->files, "Code image files")->required();
-  cmd->add_option("--tag", opts->tag, "Expected tag id, 1 to 255 (default: any)")->check(CLI::Range(1, 255));
-  cmd->add_flag("--json", opts->json, "One JSON array with a result per file");
-  cmd->add_option("-j,--jobs", opts->jobs, "Threads (default: one per core)")->check(CLI::Range(1u, 1024u));
-  cmd->footer(
-      "Results come in argument order. Files without a new-style header are \"not checked\".\n"
-      "Exit status: 0 every file verified or not checked; 1 any failed; 2 usage error\n"
-      "or a file that cannot be read.");
-  cmd->callback([opts, &exit_status] { exit_status = RunVerify(*opts); });
 }
 
 }  // namespace codehdr::tool

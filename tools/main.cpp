@@ -1,7 +1,10 @@
 // codehdr: build, inspect, verify and take apart firmware code images from a
-// terminal or a pipeline, through the public API of libcodehdr.
+// terminal or a pipeline, through the public API of libcodehdr. This file
+// holds the whole command line; tools/cmd_*.cpp run the commands.
 #include <exception>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 #include <codehdr/checksum.h>
@@ -27,6 +30,162 @@ constexpr const char* kFooter =
 
 std::string VersionText() {
   return std::string("codehdr ") + CODEHDR_TOOL_VERSION + " (CRC-32 kernel: " + codehdr::Crc32KernelName() + ")";
+}
+
+// Rebuilds the command-line order of --dep and --dep-type.
+std::vector<DependencyArg> OrderedDependencies(const CLI::App& cmd, const CLI::Option* dep,
+                                               const CLI::Option* dep_type, const BuildOptions& opts) {
+  std::vector<DependencyArg> ordered;
+  std::size_t next_label = 0, next_type = 0;
+  for (const CLI::Option* opt : cmd.parse_order()) {
+    if (opt == dep && next_label < opts.deps.size()) {
+      ordered.push_back({true, opts.deps[next_label++]});
+    } else if (opt == dep_type && next_type < opts.dep_types.size()) {
+      ordered.push_back({false, opts.dep_types[next_type++]});
+    }
+  }
+  return ordered;
+}
+
+
+void AddBuildCommand(CLI::App& app, int& exit_status) {
+  auto opts = std::make_shared<BuildOptions>();
+  CLI::App* cmd = app.add_subcommand("build", "Build a code image: header, payload, CRC-32");
+  cmd->add_option("PAYLOAD", opts->payload, "The compressed code that follows the header (- reads standard input)")
+      ->required();
+  cmd->add_option("-o,--output", opts->output, "The code image file to write")->required();
+  CLI::Option* tag =
+      cmd->add_option("--tag", opts->tag, "Tag id of the device, 1 to 255 (with --from: the old image's)")
+          ->check(CLI::Range(1, 255));
+  CLI::Option* virevuz =
+      cmd->add_option("--virevuz", opts->virevuz, "VireVuz version string, e.g. R02B01 (with --from: the old image's)");
+  cmd->add_option("--code-ver", opts->code_ver, "Version of the code, e.g. R01A03.2")->required();
+  CLI::Option* comment =
+      cmd->add_option("--comment", opts->comment, "A comment of at most 31 characters (with --from: the old image's)");
+  CLI::Option* dep = cmd->add_option("--dep", opts->deps, "A dependency by code-mode label: LABEL=VERSION")
+                         ->allow_extra_args(false);
+  CLI::Option* dep_type = cmd->add_option("--dep-type", opts->dep_types, "A dependency by numeric type: TYPE=VERSION")
+                              ->allow_extra_args(false);
+  cmd->add_option("--from", opts->from,
+                  "Take OLD_IMAGE's comment and dependencies first (its new-style header is read, not checked)");
+  cmd->add_option("--devctl", opts->devctl, "Device control file (default: $CODEHDR_DEVCTL, else beside the program)");
+  cmd->footer(
+      "Dependencies keep their command-line order, after those taken with --from. The image\n"
+      "appears whole or not at all: a failed build leaves an existing IMAGE as it was.\n"
+      "Exit status: 0 image written; 1 the header or the device table was refused;\n"
+      "2 usage error or a file that cannot be read or written.");
+  cmd->callback([opts, cmd, tag, virevuz, comment, dep, dep_type, &exit_status] {
+    opts->have_tag = tag->count() > 0;
+    opts->have_virevuz = virevuz->count() > 0;
+    opts->have_comment = comment->count() > 0;
+    opts->ordered_deps = OrderedDependencies(*cmd, dep, dep_type, *opts);
+    exit_status = RunBuild(*opts);
+  });
+}
+
+void AddCrcCommand(CLI::App& app, int& exit_status) {
+  auto opts = std::make_shared<CrcOptions>();
+  CLI::App* cmd = app.add_subcommand("crc", "Print the CRC-32 (or CRC-16) of each FILE");
+  cmd->add_option("FILE", opts->files, "Files of any size; - reads standard input");
+  cmd->add_flag("--crc16", opts->crc16, "CRC-16/IBM-3740 instead of CRC-32/ISO-HDLC");
+  cmd->add_flag("--impl", opts->impl, "Also print which CRC-32 kernel this machine uses");
+  cmd->footer("Exit status: 0 every CRC printed; 2 usage error or a file that cannot be read.");
+  cmd->callback([opts, &exit_status] { exit_status = RunCrc(*opts); });
+}
+
+void AddDevicesCommand(CLI::App& app, int& exit_status) {
+  auto opts = std::make_shared<DevicesOptions>();
+  CLI::App* cmd = app.add_subcommand("devices", "List the device table as the library reads it");
+  cmd->add_option("--devctl", opts->devctl, "Device control file (default: $CODEHDR_DEVCTL, else beside the program)");
+  cmd->add_flag("--json", opts->json, "A JSON array of the device records");
+  cmd->footer(
+      "The reader's messages go to standard error.\n"
+      "Exit status: 0 listed; 1 the device control file was refused; 2 usage error.");
+  cmd->callback([opts, &exit_status] { exit_status = RunDevices(*opts); });
+}
+
+void AddExtractCommand(CLI::App& app, int& exit_status) {
+  auto opts = std::make_shared<ExtractOptions>();
+  CLI::App* cmd = app.add_subcommand("extract", "Write the payload of IMAGE: the bytes after its header");
+  cmd->add_option("IMAGE", opts->image, "Code image file")->required();
+  cmd->add_option("-o,--output", opts->output, "The payload file to write")->required();
+  cmd->add_flag("--raw", opts->raw, "Copy a file without a code header whole instead of refusing it");
+  cmd->footer(
+      "The CRC is not checked (see verify). PAYLOAD appears whole or not at all.\n"
+      "Exit status: 0 payload written; 1 no header (without --raw) or a malformed header;\n"
+      "2 usage error or a file that cannot be read or written.");
+  cmd->callback([opts, &exit_status] { exit_status = RunExtract(*opts); });
+}
+
+void AddInfoCommand(CLI::App& app, int& exit_status) {
+  auto opts = std::make_shared<InfoOptions>();
+  CLI::App* cmd = app.add_subcommand("info", "Show every field of the code header of each IMAGE");
+  cmd->add_option("IMAGE", opts->files, "Code image files (- reads standard input)")->required();
+  CLI::Option* json = cmd->add_flag("--json", opts->json, "One JSON document (an array for several files)");
+  CLI::Option* hex = cmd->add_flag(
+      "--hex", opts->hex, "The header's bytes, one field per line, with the bytes that fail verification marked");
+  hex->excludes(json);
+  cmd->add_option("--tag", opts->tag, "With --hex: the expected tag id, 1 to 255 (default: any)")
+      ->check(CLI::Range(1, 255))
+      ->needs(hex);
+  cmd->footer(
+      "--hex marks the failing field with '>' (in red on a terminal unless NO_COLOR is set).\n"
+      "Exit status: 0 every header shown; 1 a malformed header; 2 usage error or a file\n"
+      "that cannot be read.");
+  cmd->callback([opts, &exit_status] { exit_status = RunInfo(*opts); });
+}
+
+void AddModesCommand(CLI::App& app, int& exit_status) {
+  auto json = std::make_shared<bool>(false);
+  CLI::App* cmd = app.add_subcommand("modes", "List the code-mode table: labels and their values");
+  cmd->add_flag("--json", *json, "A JSON array of {label, value}");
+  cmd->footer("Exit status: 0 listed; 2 usage error.");
+  cmd->callback([json, &exit_status] { exit_status = RunModes(*json); });
+}
+
+void AddVerifyCommand(CLI::App& app, int& exit_status) {
+  auto opts = std::make_shared<VerifyOptions>();
+  CLI::App* cmd = app.add_subcommand("verify", "Verify each IMAGE against its header and CRC-32");
+  cmd->add_option("IMAGE", opts->files, "Code image files")->required();
+  cmd->add_option("--tag", opts->tag, "Expected tag id, 1 to 255 (default: any)")->check(CLI::Range(1, 255));
+  cmd->add_flag("--json", opts->json, "One JSON array with a result per file");
+  cmd->add_option("-j,--jobs", opts->jobs, "Threads (default: one per core)")->check(CLI::Range(1u, 1024u));
+  cmd->footer(
+      "Results come in argument order. Files without a new-style header are \"not checked\".\n"
+      "Exit status: 0 every file verified or not checked; 1 any failed; 2 usage error\n"
+      "or a file that cannot be read.");
+  cmd->callback([opts, &exit_status] { exit_status = RunVerify(*opts); });
+}
+
+constexpr const char* kVersionFooter = "Exit status: 0 success; 1 malformed or refused; 2 usage error.";
+
+void AddMake(CLI::App& version, int& exit_status) {
+  auto opts = std::make_shared<MakeOptions>();
+  CLI::App* make = version.add_subcommand("make", "Make a version string from its numbers");
+  make->add_option("--maj", opts->major, "Major number, 0 to 99")->required()->check(CLI::Range(0, 99));
+  make->add_option("--min", opts->minor, "Minor number, 0 to 99")->required()->check(CLI::Range(0, 99));
+  make->add_option("--rel", opts->release, "Release letter, A to Z (not I or O)")->required();
+  make->add_option("--build", opts->build, "Build number, 0 to 9 (default: none)")->check(CLI::Range(0, 9));
+  make->add_flag("--prelim", opts->prelim, "Preliminary (P) instead of released (R)");
+  make->footer(kVersionFooter);
+  make->callback([opts, &exit_status] { exit_status = RunMake(*opts); });
+}
+
+void AddVersionCommand(CLI::App& app, int& exit_status) {
+  CLI::App* version = app.add_subcommand("version", "Check, parse or make formatted version strings");
+  version->require_subcommand(1);
+  version->footer(kVersionFooter);
+  auto check_text = std::make_shared<std::string>();
+  CLI::App* check = version->add_subcommand("check", "Exit 0 when STR is a well-formed version string");
+  check->add_option("STR", *check_text, "Version string, e.g. R01A02.3")->required();
+  check->footer(kVersionFooter);
+  check->callback([check_text, &exit_status] { exit_status = RunCheck(*check_text); });
+  auto parse_text = std::make_shared<std::string>();
+  CLI::App* parse = version->add_subcommand("parse", "Split STR into its numbers and letters");
+  parse->add_option("STR", *parse_text, "Version string")->required();
+  parse->footer(kVersionFooter);
+  parse->callback([parse_text, &exit_status] { exit_status = RunParse(*parse_text); });
+  AddMake(*version, exit_status);
 }
 
 void AddCommands(CLI::App& app, int& exit_status) {
