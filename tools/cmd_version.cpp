@@ -13,8 +13,6 @@ namespace codehdr::tool {
 namespace {
 
 constexpr std::size_t kMaxVersionLength = 16;  // a header's version field
-constexpr int kNoBuildNumber = -1;
-
 
 }  // namespace
 
