@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (AddressSanitizer and
 # UndefinedBehaviorSanitizer on) and runs each for a bounded time, starting
-# from its committed seed corpus. New inputs go to a work corpus inside the
+# from its committed seed corpus. It reuses the sanitizer build of
+# scripts/test.sh (build/asan) when that exists. New inputs go to a work corpus inside the
 # build directory, never into fuzz/corpus/. Any crash, sanitizer report, leak
 # or hang fails the run; the input that caused it is kept under
 # <build>/findings/<target>/.
@@ -13,7 +14,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${CODEHDR_FUZZ_SECONDS:-60}
 jobs=${CODEHDR_JOBS:-2}
-build=${CODEHDR_FUZZ_BUILD_DIR:-build-fuzz}
+build=${CODEHDR_FUZZ_BUILD_DIR:-build/asan}
 all_targets=(version_strings crc devctl_text header_bytes whole_file round_trip)
 targets=("${all_targets[@]}")
 [ $# -gt 0 ] && targets=("$@")
@@ -24,12 +25,17 @@ if [ -z "$cxx" ]; then
   exit 1
 fi
 
-# The compiler is fixed when the build directory is first configured.
-compiler=()
-[ -f "$build/CMakeCache.txt" ] || compiler=(-DCMAKE_CXX_COMPILER="$cxx")
-cmake -S . -B "$build" "${compiler[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCODEHDR_BUILD_FUZZ=ON -DCODEHDR_BUILD_TESTS=OFF -DCODEHDR_BUILD_TOOLS=OFF \
-  -DCODEHDR_SANITIZE=address,undefined >/dev/null
+if [ -f "$build/CMakeCache.txt" ] && ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang' "$build/CMakeCache.txt"; then
+  echo "fuzz.sh: $build was configured without clang; remove it and run again" >&2
+  exit 1
+fi
+# An existing build directory keeps its configuration (the sanitizer build of
+# scripts/test.sh is configured this way, with the tests on).
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCODEHDR_BUILD_FUZZ=ON -DCODEHDR_BUILD_TESTS=OFF -DCODEHDR_BUILD_TOOLS=OFF \
+    -DCODEHDR_SANITIZE=address,undefined >/dev/null
+fi
 cmake --build "$build" -j "$jobs" --target "${targets[@]/#/fuzz_}"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1}
@@ -46,8 +52,9 @@ for t in "${targets[@]}"; do
        -artifact_prefix="$findings/" "$work" "fuzz/corpus/$t" >"$log" 2>&1; then
     done_line=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1 || true)
     execs=$(sed -n 's/^stat::number_of_executed_units:[[:space:]]*//p' "$log" | tail -1)
+    rate=$(sed -n 's/^stat::average_exec_per_sec:[[:space:]]*//p' "$log" | tail -1)
     cov=$(echo "$done_line" | sed -n 's/.*cov: \([0-9]*\).*/\1/p')
-    echo "$t: ${execs:-?} executions, cov: ${cov:-?}"
+    echo "$t: ${execs:-?} executions, ${rate:-?} exec/s, cov: ${cov:-?}"
   else
     echo "$t: FAILED (log: $log, inputs: $findings/)" >&2
     grep -E 'ERROR|SUMMARY|Test unit written|deadly signal|timeout' "$log" | head -20 >&2 || true
