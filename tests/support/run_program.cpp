@@ -25,6 +25,7 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const std::string& s
     const int in = ::open(stdin_path.empty() ? "/dev/null" : stdin_path.c_str(), O_RDONLY);
     if (in < 0 || ::dup2(in, 0) < 0 || ::dup2(child_out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(126);
     for (const std::string& entry : env) ::putenv(const_cast<char*>(entry.c_str()));
+    ::alarm(10);  // a program that hangs ends, and its test fails, instead of running on
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);

@@ -105,6 +105,7 @@ struct ProgramRun {
 
 // Runs argv[0] with standard input from `stdin_path` (empty: /dev/null) and
 // `env` ("NAME=VALUE") added; standard output to a terminal when `tty`.
+// A program still running after 10 s is ended (SIGALRM).
 ProgramRun RunProgram(const std::vector<std::string>& argv, const std::string& stdin_path = "",
                       const std::vector<std::string>& env = {}, bool tty = false);
 
