@@ -1,7 +1,8 @@
 // Test support shared by the unit tests, the fault tests and the fuzz
 // targets: a scratch directory, an image builder that writes header bytes
 // independently of the library's own builder, capture of standard output,
-// bit-at-a-time CRC references and a snapshot of a classic header object.
+// bit-at-a-time CRC references, a snapshot of a classic header object and
+// a runner for child processes.
 #ifndef CODEHDR_TESTS_SUPPORT_SUPPORT_H
 #define CODEHDR_TESTS_SUPPORT_SUPPORT_H
 
@@ -95,6 +96,18 @@ std::ostream& operator<<(std::ostream& os, const HeaderState& s);
 
 // Open file descriptors of this process, to find leaks.
 int OpenDescriptorCount();
+
+// What a child process printed, and its exit status (-1: it did not exit).
+struct ProgramRun {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs argv[0] with standard input from `stdin_path` (empty: /dev/null) and
+// `env` ("NAME=VALUE") added; standard output to a terminal when `tty`.
+// A program still running after 10 s is ended (SIGALRM).
+ProgramRun RunProgram(const std::vector<std::string>& argv, const std::string& stdin_path = "",
+                      const std::vector<std::string>& env = {}, bool tty = false);
 
 }  // namespace codehdr::test
 
