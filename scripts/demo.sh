@@ -4,6 +4,9 @@
 # it, then verify a copy with one flipped payload byte and show why it fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/debian_packages.sh
+source scripts/debian_packages.sh
+ensure_debian_packages build-essential cmake pkg-config googletest libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
 
 build=build/release
 jobs=${CODEHDR_JOBS:-2}

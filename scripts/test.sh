@@ -4,6 +4,12 @@
 # error (clang, with the libFuzzer targets, which scripts/fuzz.sh then reuses).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/debian_packages.sh
+source scripts/debian_packages.sh
+
+# What the builds and tests need, installed when missing (a fresh Debian machine).
+ensure_debian_packages build-essential cmake pkg-config googletest libgtest-dev libgmock-dev \
+  libcli11-dev nlohmann-json3-dev clang-14 libfuzzer-14-dev libclang-rt-14-dev
 
 jobs=${CODEHDR_JOBS:-2}
 
