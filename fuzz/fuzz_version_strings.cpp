@@ -1,8 +1,7 @@
-// Version strings: the check against a model of the form at every count, the
-// parser exactly when the check passes (its outputs untouched otherwise), and
-// the builder, whose strings pass the check ("I" and "O" aside) and parse back
-// to its arguments. Input: 6 bytes of builder arguments, then the text.
-#include <algorithm>
+// Version strings: the check against a model of the form at every count; the
+// parser, which answers as the check does and leaves its outputs untouched
+// when it refuses; and the builder, whose string of the parsed parts parses
+// back to them. The text lies in an allocation of its exact size.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,34 +25,27 @@ static int Model(const char* s, unsigned count) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 6) return 0;
-  CCodeHeader h;
-  const unsigned char maj = data[0] % 128, min = data[1] % 128, bufSize = data[3] % 20;
-  const unsigned char buildNo = data[4] >= 128 ? 255 : data[4] % 12;
-  const char rel = static_cast<char>(data[2]), upper = rel >= 'a' && rel <= 'z' ? rel - 'a' + 'A' : rel;
-  const bool built = bufSize >= 9 && maj <= 99 && min <= 99 && (buildNo <= 9 || buildNo == 255) && upper >= 'A' &&
-                     upper <= 'Z';
-  const bool checkable = built && upper != 'I' && upper != 'O';
-  const auto out = std::make_unique<char[]>(bufSize);  // exact sizes: the sanitizers see any access past them
-  std::memset(out.get(), '~', bufSize);
-  if (h.BuildFormattedVerStr(maj, min, out.get(), rel, bufSize, buildNo, data[5] % 3) != built) std::abort();
-  if (!built && std::count(out.get(), out.get() + bufSize, '~') != bufSize) std::abort();
-  if (built && VerifyCodeVersionFormat(out.get(), 16) != checkable) std::abort();
-  int major = -1, minor = -1, build = -1;
-  char letter = '#';
-  if (checkable && (h.ParseFormattedVersionStr(out.get(), &major, &minor, &letter, &build) != 1 || major != maj ||
-                    minor != min || letter != upper || build != (buildNo == 255 ? 0 : buildNo))) {
-    std::abort();
-  }
-  const auto text = std::make_unique<char[]>(size - 5);  // zero-filled: the text and its terminator
-  std::memcpy(text.get(), data + 6, size - 6);
+  const auto text = std::make_unique<char[]>(size + 1);  // zero-filled: the input and a terminator
+  std::memcpy(text.get(), data, size);
   for (unsigned char count = 0; count <= 17; ++count) {
     if (VerifyCodeVersionFormat(text.get(), count) != Model(text.get(), count)) std::abort();
   }
-  major = minor = build = -1;
-  letter = '#';
-  const int parsed = h.ParseFormattedVersionStr(text.get(), &major, &minor, &letter, &build);
+  int major = -1, minor = -1, build = -1;
+  char letter = '#';
+  const int parsed = CCodeHeader().ParseFormattedVersionStr(text.get(), &major, &minor, &letter, &build);
   if (parsed != Model(text.get(), 16) || (!parsed && (major != -1 || minor != -1 || build != -1 || letter != '#'))) {
+    std::abort();
+  }
+  // The builder turns the parts back into a string that parses to them.
+  if (!parsed || major < 0 || minor < 0 || build < 0 || build > 9 || letter == 'I' || letter == 'O') return 0;
+  if (letter < 'A' || letter > 'Z') return 0;
+  char rebuilt[9];
+  int major2 = -1, minor2 = -1, build2 = -1;
+  char letter2 = '#';
+  CCodeHeader().BuildFormattedVerStr(static_cast<unsigned char>(major), static_cast<unsigned char>(minor), rebuilt,
+                                     letter, sizeof rebuilt, static_cast<unsigned char>(build), 1);
+  if (CCodeHeader().ParseFormattedVersionStr(rebuilt, &major2, &minor2, &letter2, &build2) != 1 || major2 != major ||
+      minor2 != minor || letter2 != letter || build2 != build) {
     std::abort();
   }
   return 0;
