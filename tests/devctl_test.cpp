@@ -155,10 +155,6 @@ TEST(DeviceTableLookup, ByIndexAndByTag) {
   }
   for (const int index : {-1, 6, INT_MIN, INT_MAX}) EXPECT_EQ(Text(classic.GetCtrlTypeAt(index)), "0   0") << index;
   EXPECT_EQ(Text(classic.GetCtrlTypeAt(5)), "2 HIDDEN RADIO 9");
-  char dst[4] = "ab";
-  CVireVuzTxt().GetCodeModeStrFromTagId(7, dst, sizeof dst);
-  EXPECT_STREQ(dst, "ab");
-  EXPECT_EQ(DeviceTable{}.CodeModeLabel(7), "");
 }
 
 // Assignment and copying share one array, released when the last holder goes
