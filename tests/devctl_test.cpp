@@ -128,6 +128,20 @@ TEST(DeviceFile, BothReadersGiveTheSameResultMessagesAndRecords) {
   EXPECT_EQ(RecordsOf(quiet), Records{"5 KEEP APP 9"});
 }
 
+// Tokens convert as "%d" and "%x" convert them; a token that does not leaves
+// the value as it was.
+TEST(DeviceFile, TokensConvertLikeScanf) {
+  for (const char* text : {"42", "+7", "-13", "3abc", "2147483648", "4294967296", "-99999999999999999999", "1A2",
+                           "0x0C0", "0XfF", "0x", "0xg", "-0x10", "\v5", "abc", "-", "+", "x1", "--1", "", "1e5"}) {
+    int d = 55, wantD = 55;
+    unsigned x = 55, wantX = 55;
+    EXPECT_EQ(devctl::ScanDecimal({text, std::strlen(text)}, &d), std::sscanf(text, "%d", &wantD) == 1) << text;
+    EXPECT_EQ(devctl::ScanHex({text, std::strlen(text)}, &x), std::sscanf(text, "%x", &wantX) == 1) << text;
+    EXPECT_EQ(d, wantD) << text;
+    EXPECT_EQ(x, wantX) << text;
+  }
+}
+
 TEST(DeviceTableLookup, ByIndexAndByTag) {
   ScratchDir dir;
   const std::string path = dir.Write("v.txt", "VERSION 1\nDEVICE_MODEL 40 WIDE FPGA x 263\nDEVICE_MODEL 10 A APP x 7\n"
