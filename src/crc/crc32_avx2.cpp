@@ -35,7 +35,7 @@ CODEHDR_AVX2_INLINE __m256i FoldStrides(__m256i y0, const unsigned char*& p, std
   __m256i y3 = Load256(p + 3 * kBlock);
   p += kStride;
   len -= kStride;
-  const __m256i k = FoldConstants256(fold::FoldBy(kStride));
+  const __m256i k = FoldConstants256(fold::kFoldBy<kStride>);
   while (len >= kStride) {
     y0 = Fold256(y0, k, Load256(p));
     y1 = Fold256(y1, k, Load256(p + kBlock));
@@ -44,9 +44,9 @@ CODEHDR_AVX2_INLINE __m256i FoldStrides(__m256i y0, const unsigned char*& p, std
     p += kStride;
     len -= kStride;
   }
-  const __m256i k96 = FoldConstants256(fold::FoldBy(3 * kBlock));
-  const __m256i k64 = FoldConstants256(fold::FoldBy(2 * kBlock));
-  const __m256i k32 = FoldConstants256(fold::FoldBy(kBlock));
+  const __m256i k96 = FoldConstants256(fold::kFoldBy<3 * kBlock>);
+  const __m256i k64 = FoldConstants256(fold::kFoldBy<2 * kBlock>);
+  const __m256i k32 = FoldConstants256(fold::kFoldBy<kBlock>);
   return Fold256(y0, k96, Fold256(y1, k64, Fold256(y2, k32, y3)));
 }
 
@@ -61,14 +61,14 @@ CODEHDR_AVX2_TARGET std::uint32_t Crc32KernelAvx2(std::uint32_t reg, const unsig
     p += kBlock;
     len -= kBlock;
   }
-  const __m256i k = FoldConstants256(fold::FoldBy(kBlock));
+  const __m256i k = FoldConstants256(fold::kFoldBy<kBlock>);
   while (len >= kBlock) {
     y = Fold256(y, k, Load256(p));
     p += kBlock;
     len -= kBlock;
   }
   const __m128i x =
-      Fold128(_mm256_castsi256_si128(y), FoldConstants128(fold::FoldBy(16)), _mm256_extracti128_si256(y, 1));
+      Fold128(_mm256_castsi256_si128(y), FoldConstants128(fold::kFoldBy<16>), _mm256_extracti128_si256(y, 1));
   return FinishFrom128(x, p, len);
 }
 

@@ -39,7 +39,7 @@ CODEHDR_AVX512_INLINE __m512i FoldStrides(__m512i z0, const unsigned char*& p, s
   __m512i z3 = Load512(p + 3 * kBlock);
   p += kStride;
   len -= kStride;
-  const __m512i k = FoldConstants512(fold::FoldBy(kStride));
+  const __m512i k = FoldConstants512(fold::kFoldBy<kStride>);
   while (len >= kStride) {
     z0 = Fold512(z0, k, Load512(p));
     z1 = Fold512(z1, k, Load512(p + kBlock));
@@ -48,9 +48,9 @@ CODEHDR_AVX512_INLINE __m512i FoldStrides(__m512i z0, const unsigned char*& p, s
     p += kStride;
     len -= kStride;
   }
-  const __m512i k192 = FoldConstants512(fold::FoldBy(3 * kBlock));
-  const __m512i k128 = FoldConstants512(fold::FoldBy(2 * kBlock));
-  const __m512i k64 = FoldConstants512(fold::FoldBy(kBlock));
+  const __m512i k192 = FoldConstants512(fold::kFoldBy<3 * kBlock>);
+  const __m512i k128 = FoldConstants512(fold::kFoldBy<2 * kBlock>);
+  const __m512i k64 = FoldConstants512(fold::kFoldBy<kBlock>);
   return Fold512(z0, k192, Fold512(z1, k128, Fold512(z2, k64, z3)));
 }
 
@@ -80,7 +80,7 @@ CODEHDR_AVX512_TARGET std::uint32_t Crc32KernelAvx512(std::uint32_t reg, const u
   const __m512i start = _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(reg)));
   const __m512i first = _mm512_xor_si512(Load512(p), start);
   __m512i z = FoldStrides(first, p, len);
-  const __m512i k = FoldConstants512(fold::FoldBy(kBlock));
+  const __m512i k = FoldConstants512(fold::kFoldBy<kBlock>);
   while (len >= kBlock) {
     z = Fold512(z, k, Load512(p));
     p += kBlock;

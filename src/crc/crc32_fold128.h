@@ -66,7 +66,7 @@ CODEHDR_CLMUL128_INLINE __m128i Fold128(__m128i acc, __m128i k, __m128i next) {
 CODEHDR_CLMUL128_INLINE std::uint32_t Reduce128To32(__m128i x) {
   const __m128i low32 = _mm_setr_epi32(-1, 0, -1, 0);
 
-  const __m128i k96 = _mm_set_epi64x(static_cast<long long>(fold::FoldBy(16).second), 0);
+  const __m128i k96 = _mm_set_epi64x(static_cast<long long>(fold::kFoldBy<16>.second), 0);
   x = _mm_xor_si128(_mm_clmulepi64_si128(x, k96, 0x10), _mm_srli_si128(x, 8));
 
   const __m128i k64 = _mm_set_epi64x(0, static_cast<long long>(fold::kFold96To64));
@@ -92,13 +92,13 @@ CODEHDR_CLMUL128_INLINE __m128i FoldPartialBlock(__m128i acc, const unsigned cha
   const __m128i shiftUp = Load128(shuffles + r);
   const __m128i head = _mm_shuffle_epi8(acc, shiftUp);
   const __m128i tail = _mm_blendv_epi8(_mm_shuffle_epi8(acc, shiftDown), Load128(p + r - kFold128Block), shiftDown);
-  return Fold128(head, FoldConstants128(fold::FoldBy(kFold128Block)), tail);
+  return Fold128(head, FoldConstants128(fold::kFoldBy<kFold128Block>), tail);
 }
 
 // Folds the remaining bytes at p into acc, which holds at least one block of
 // data that precedes them, and reduces it to the CRC register.
 CODEHDR_CLMUL128_INLINE std::uint32_t FinishFrom128(__m128i acc, const unsigned char* p, std::size_t len) {
-  const __m128i k16 = FoldConstants128(fold::FoldBy(kFold128Block));
+  const __m128i k16 = FoldConstants128(fold::kFoldBy<kFold128Block>);
   while (len >= kFold128Block) {
     acc = Fold128(acc, k16, Load128(p));
     p += kFold128Block;
@@ -120,7 +120,7 @@ CODEHDR_CLMUL128_INLINE std::uint32_t UpdateFold128(std::uint32_t reg, const uns
   p += 64;
   len -= 64;
 
-  const __m128i k64 = FoldConstants128(fold::FoldBy(64));
+  const __m128i k64 = FoldConstants128(fold::kFoldBy<64>);
   while (len >= 64) {
     x0 = Fold128(x0, k64, Load128(p));
     x1 = Fold128(x1, k64, Load128(p + 16));
@@ -130,9 +130,9 @@ CODEHDR_CLMUL128_INLINE std::uint32_t UpdateFold128(std::uint32_t reg, const uns
     len -= 64;
   }
 
-  const __m128i k48 = FoldConstants128(fold::FoldBy(48));
-  const __m128i k32 = FoldConstants128(fold::FoldBy(32));
-  const __m128i k16 = FoldConstants128(fold::FoldBy(16));
+  const __m128i k48 = FoldConstants128(fold::kFoldBy<48>);
+  const __m128i k32 = FoldConstants128(fold::kFoldBy<32>);
+  const __m128i k16 = FoldConstants128(fold::kFoldBy<16>);
   const __m128i x = Fold128(x0, k48, Fold128(x1, k32, Fold128(x2, k16, x3)));
   return FinishFrom128(x, p, len);
 }

@@ -78,6 +78,12 @@ constexpr FoldPair FoldBy(std::size_t bytes) {
 
 // Final reduction: 128 -> 64 bits uses FoldBy(16).second (x^96); 96 -> 64
 // bits uses x^64; Barrett uses mu and P, both reflected over 33 bits.
+// FoldBy(bytes) as a constant: computed at compile time also where the
+// optimiser cannot fold the loops above (coverage-instrumented fuzz builds,
+// -O0), which would otherwise run them on every kernel call.
+template <std::size_t Bytes>
+inline constexpr FoldPair kFoldBy = FoldBy(Bytes);
+
 constexpr std::uint64_t kFold96To64 = Multiplier(64 + kDegree);
 constexpr std::uint64_t kBarrettMu = Reflect(XPow64DivP(), kDegree + 1);
 constexpr std::uint64_t kPolyReflected = Reflect(kPoly, kDegree + 1);
