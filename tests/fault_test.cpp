@@ -18,17 +18,20 @@
 
 #include "support.h"
 
-// A file that shrinks after it was sized: while `shrinkPath` is set, the
-// next read(2) of the process first truncates that file to `shrinkTo` bytes.
+// Files that shrink after they were sized, and reads that deliver less than
+// asked: while `shrinkPath` is set, the next read(2) of the process first
+// truncates that file to `shrinkTo` bytes; while `readLimit` is set, no read
+// delivers more than that.
 static std::string shrinkPath;
 static off_t shrinkTo = 0;
+static std::size_t readLimit = 0;
 
 extern "C" ssize_t read(int fd, void* buffer, size_t size) {
   if (!shrinkPath.empty()) {
     if (::truncate(shrinkPath.c_str(), shrinkTo) != 0) std::abort();
     shrinkPath.clear();
   }
-  return ::syscall(SYS_read, fd, buffer, size);
+  return ::syscall(SYS_read, fd, buffer, readLimit > 0 && size > readLimit ? readLimit : size);
 }
 
 namespace codehdr::test {
@@ -163,6 +166,22 @@ TEST_F(Files, VanishedDirectoryAndShrinking) {
       EXPECT_EQ(CCodeHeader().ExtractHdrFromCompressedCodeFile(r.path.c_str(), 4096), 0) << r.what;
     }
     EXPECT_EQ(HeaderState::Of(h), before) << r.what;
+  }
+}
+
+TEST_F(Files, ReadsOfAFewBytesAtATime) {
+  const std::string path = dir.Write("img", image);
+  for (std::size_t limit : {1, 5, 24}) {
+    readLimit = limit;
+    const VerifyReport v = VerifyFile(path, 17);
+    const ExtractReport e = ExtractPayload(path, dir.File("out"));
+    const int classic = CCodeHeader().DoVerifyHeader(path.c_str(), 0, 17);
+    readLimit = 0;
+    EXPECT_EQ(v.verdict, Verdict::kVerified) << limit;
+    EXPECT_EQ(v.header_bytes, Bytes(image.begin(), image.begin() + 95)) << limit;
+    EXPECT_EQ(e.status, Status::kOk) << limit;
+    EXPECT_EQ(ReadFile(dir.File("out")), Bytes(image.begin() + 95, image.end())) << limit;
+    EXPECT_EQ(classic, 1) << limit;
   }
 }
 

@@ -52,6 +52,7 @@ TEST(HeaderForms, ReaderExtractionAndIsNewHeaderAgree) {
       {"05 05 05 05", {5, 5, 5, 5, 0xC9}, kOld, Status::kOldStyleHeader, 4, 5, 0},
       {"05 05 05 06", {5, 5, 5, 6}, HeaderForm::kNone, Status::kNoHeader, 0, 0, 0},
       {"three bytes", {5, 5, 5}, HeaderForm::kNone, Status::kNoHeader, 0, 0, 0},
+      {"C9 alone", {0xC9}, kBad, Status::kHeaderTruncated, 0, 0, 0},
       {"empty", {}, HeaderForm::kNone, Status::kNoHeader, 0, 0, 0},
       {"guard bytes only", {0xC9, 0xC9, 0xC9, 0xC9}, kBad, Status::kHeaderTruncated, 0, 0, 1},
       {"total 47", tooSmall.Header(), kBad, Status::kHeaderTooSmall, 47, 0, 1},
@@ -93,6 +94,8 @@ TEST(HeaderForms, ReaderExtractionAndIsNewHeaderAgree) {
     EXPECT_EQ(c.IsNewHeader(dir.Write("f", r.bytes).c_str()), r.isNew) << r.what;
   }
   EXPECT_EQ(CCodeHeader().IsNewHeader(dir.File("absent").c_str()), 0);
+  EXPECT_EQ(ReadHeader(nullptr, 0).form, HeaderForm::kNone);
+  EXPECT_EQ(CCodeHeader().ExtractHdrFromCompressedCodeFile(static_cast<const std::uint8_t*>(nullptr), 0u), 0);
   std::FILE* f = std::fopen(dir.Write("f", Image().File()).c_str(), "rb");
   std::fseek(f, 0, SEEK_END);  // the open-file form starts at the beginning
   EXPECT_EQ(CCodeHeader().IsNewHeader(f), 1);
@@ -215,17 +218,20 @@ TEST(CheckHeader, ChecksInOrderTheFirstFailureWins) {
 TEST(CheckHeader, SkippedChecksSectionReadingAndShortHeaders) {
   Bytes depPayload = Image().Dep(44, "R01A02").sections[0];
   depPayload.erase(depPayload.begin(), depPayload.begin() + 2);
-  Image afterComment, overCount, fullWidth = Tagged(17, 1, "P01A02.987654321");
+  Image afterComment, overCount, headCut, fullWidth = Tagged(17, 1, "P01A02.987654321");
   // After a comment, a section of type 3 with a length byte of 7 is read as 20 bytes.
   afterComment.Comment("a longer comment").Section(3, 7, depPayload).Dep(45, "R01A02.123456789");
   overCount.Dep(3, "R01A02").sectionCount = 2;
+  headCut.Dep(3, "R01A02").Comment("x");  // cut to 69 bytes: one byte of the comment's head
   const struct { const char* what; Bytes bytes; Status status; std::size_t offset, size; Strings deps; } rows[] = {
       {"tag 0 and CRC 0 check neither", With(With(Checkable(), 27, 0), 28, 99), Status::kOk, 0, 0,
        {"3:R02B03", "26:R04C05.1"}},
       {"20-byte sections", afterComment.Header(), Status::kOk, 0, 0, {"44:R01A02", "45:R01A02.123456789"}},
       {"a bad version there", With(afterComment.Header(), 74, '?'), Status::kHeaderDependencyVersion, 71, 16, {}},
       {"more sections counted", overCount.Header(), Status::kSectionOverrun, 68, 0, {"3:R01A02"}},
+      {"a section head cut", Cut(headCut, 69), Status::kSectionOverrun, 68, 1, {"3:R01A02"}},
       {"short dependency", Image().Section(2, 2, {0, 3}).Header(), Status::kSectionOverrun, 48, 4, {}},
+      {"comment one byte long", Image().Section(1, 3, {'x', 0}).Header(), Status::kSectionOverrun, 48, 4, {}},
       {"comment past the end", Image().Section(1, 200, {'x', 0}).Header(), Status::kSectionOverrun, 48, 4, {}},
       {"16-character code version", fullWidth.Header(), Status::kOk, 0, 0, {}},
       {"guard bytes only", {0xC9, 0xC9, 0xC9, 0xC9}, Status::kMandatorySize, 20, 2, {}},
@@ -390,8 +396,8 @@ TEST(ClassicAccessors, NoOldAndNewHeaders) {
   const struct { Bytes bytes; int tag, extractTag, total; unsigned crc; int codeVer, comment; } rows[] = {
       {{}, 0, 0, 0, 0, 0, 0}, {{7, 7, 7, 7}, 7, 0, 4, 0, 0, 0}, {newStyle, 9, 9, 55, 0x12000078, 1, 1}};
   for (const auto& r : rows) {
-    CCodeHeader c;
-    Extract(c, r.bytes);
+    CCodeHeader c;  // without a header: as constructed
+    if (!r.bytes.empty()) Extract(c, r.bytes);
     char ver[16] = "untouched", text[32] = "untouched";
     EXPECT_EQ(c.GetHeaderTag(), r.tag);
     EXPECT_EQ(c.ExtractTagIdFromHeader(), r.extractTag);
@@ -443,15 +449,15 @@ TEST(ClassicAccessors, CrcRemovalAndVersionFields) {
 TEST(ClassicAccessors, DependencyListKeepsItsOrder) {
   CCodeHeader c;
   Strings want;
-  for (int i = 0; i < 25; ++i) {
+  for (int i = 0; i < 19; ++i) {
     EXPECT_EQ(c.AddCodeDependencyToHdr(static_cast<unsigned short>(100 + i), "R01A02.1234567890"), 1);
     want.push_back(std::to_string(100 + i) + ":R01A02.12345678");
   }
   EXPECT_EQ(c.AddCodeDependencyToHdr("LANG", "R01A02"), HDR_SUCCESS);
   want.push_back("26:R01A02");
   EXPECT_EQ(DepList(c), want);
-  EXPECT_EQ(c.GetCodeDependencyAt(26).depType, 0);
-  EXPECT_STREQ(c.GetCodeDependencyAt(26).depVer, "");
+  EXPECT_EQ(c.GetCodeDependencyAt(20).depType, 0);  // the count, a block boundary
+  EXPECT_STREQ(c.GetCodeDependencyAt(20).depVer, "");
 }
 
 TEST(ClassicExtraction, FromAFileByLength) {
