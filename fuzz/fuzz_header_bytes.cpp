@@ -1,81 +1,60 @@
-// Header bytes: the input is a code image held in memory, exactly its own
-// bytes, ending at a guard page. It is extracted with the bounded buffer form,
-// parsed again, validated with and without a tag and a CRC, and read through
-// every accessor the held header allows.
-#include <cstddef>
-#include <cstdint>
+// Header bytes in memory: the reader, the checker, the verifier and the
+// classic object must agree on every input and read nothing outside it.
 #include <cstdlib>
 #include <cstring>
-#include <string>
+#include <vector>
 
+#include <codehdr/checksum.h>
 #include <codehdr/code_header.h>
+#include <codehdr/image.h>
 
-#include "guarded_buffer.h"
-#include "header_checks.h"
-#include "header_state.h"
+using namespace codehdr;
 
-namespace {
-
-using codehdr::fuzz::GuardedBuffer;
-
-// The image holds everything the unbounded form will read: 4 bytes, or for a
-// first byte of 0xC9 the total its bytes 22-23 declare.
-bool HoldsDeclaredHeader(const unsigned char* p, std::size_t n) {
-  if (n < 4) return false;
-  if (p[0] != 0xC9) return true;
-  return n >= 24 && ((static_cast<std::size_t>(p[22]) << 8) | p[23]) <= n;
+static void Require(bool ok) {
+  if (!ok) std::abort();
 }
-
-void CheckValidation(CCodeHeader& h) {
-  const unsigned char* hdr = h.compressedCodeHeader;
-  const unsigned short plain = h.ValidateHeader(0, 0);
-  if (!codehdr::fuzz::IsValidationResult(plain)) std::abort();
-  if (plain == ERR_TAG_MISMATCH || plain == ERR_CRC_MISMATCH) std::abort();
-  if (plain == HDR_SUCCESS) {
-    // A valid header's code version is now the object's.
-    const char* field = reinterpret_cast<const char*>(hdr + 30);
-    if (std::string(h.codeVer) != std::string(field, strnlen(field, 15))) std::abort();
-  }
-  const unsigned tag = hdr[28];
-  const unsigned crc = h.ExtractCrcFromHeader();
-  const unsigned short matching = h.ValidateHeader(static_cast<unsigned char>(tag), crc);
-  if (matching != plain) std::abort();
-  // Another tag and another CRC, neither 0: the CRC is compared first.
-  const unsigned char otherTag = static_cast<unsigned char>(tag == 0xFF ? 1 : tag + 1);
-  const unsigned otherCrc = crc + 1 == 0 ? 1 : crc + 1;
-  const unsigned short other = h.ValidateHeader(otherTag, otherCrc);
-  if (!codehdr::fuzz::IsValidationResult(other)) std::abort();
-  if (plain == HDR_SUCCESS && other != ERR_CRC_MISMATCH) std::abort();
-  if (plain == HDR_SUCCESS && h.ValidateHeader(otherTag, 0) != ERR_TAG_MISMATCH) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  GuardedBuffer image(data, size);
-  CCodeHeader h;
-  const unsigned short got = h.ExtractHdrFromCompressedCodeFile(image.data(), size);
-  codehdr::fuzz::CheckExtraction(h, got, image.data(), size);
-  codehdr::fuzz::CheckGuardedAccessors(h);
-
-  // Parsing again gives the same list and comment.
-  const codehdr::fuzz::HeaderFields parsed = codehdr::fuzz::HeaderFields::Of(h);
-  if (h.ParseHeaderDependencyInfo() != (h.compressedCodeHeader != nullptr ? 1 : 0)) std::abort();
-  if (!(codehdr::fuzz::HeaderFields::Of(h) == parsed)) std::abort();
-
-  if (got > 4 && !h.oldStyleHeader) {
-    codehdr::fuzz::CheckNewStyleAccessors(h);
-    CheckValidation(h);
-    codehdr::fuzz::CheckNewStyleAccessors(h);
-  } else if (h.compressedCodeHeader != nullptr) {
-    // An old-style header fails validation at its guard bytes.
-    if (h.ValidateHeader(0, 0) != ERR_GUARD_BYTES) std::abort();
+  const Header h = ReadHeader(data, size);
+  const bool isNew = h.form == HeaderForm::kNewStyle, isOld = h.form == HeaderForm::kOldStyle;
+  CCodeHeader c;
+  const unsigned short got = c.ExtractHdrFromCompressedCodeFile(data, size);
+  Require(got == (isNew || isOld ? h.total_size : 0) && c.GetHeaderTotalSize() == got);
+  Require(c.GetHeaderTag() == h.tag && c.oldStyleHeader == isOld);
+  const VerifyReport v = VerifyBytes(data, size);
+  Require(v.header.form == h.form && v.file_size == size);
+  if (!isNew) {
+    // Nothing to check, unless a new-style header does not fit its own size.
+    const bool none = h.form != HeaderForm::kMalformed || (h.problem == Status::kHeaderTooSmall && h.total_size <= 4);
+    Require(v.verdict == (none ? Verdict::kNotChecked : Verdict::kFailed) && v.status == h.problem);
+    Require(c.ValidateHeader(0, 0) == ERR_GUARD_BYTES);
+    return 0;
   }
-
-  // The unbounded form agrees wherever its precondition holds.
-  if (HoldsDeclaredHeader(image.data(), size)) {
-    CCodeHeader again;
-    if (again.ExtractHdrFromCompressedCodeFile(image.data()) != got) std::abort();
+  // The classic object holds what the reader read, versions cut to 15 characters.
+  Require(std::memcmp(c.compressedCodeHeader, data, got) == 0 && c.ExtractCrcFromHeader() == h.stored_crc);
+  char text[32];
+  Require(c.ExtractVerStrFromHeader(text, 17) == 1 && h.code_version == text);
+  Require(c.GetHeaderComment(text) == h.comment.has_value() && c.GetHeaderCommentLen() == h.comment_length);
+  Require(!h.comment || *h.comment == text);
+  Require(c.GetNumCodeDependencies() == static_cast<int>(h.dependencies.size()));
+  for (std::size_t i = 0; i < h.dependencies.size(); ++i) {
+    const dependencyInfo d = c.GetCodeDependencyAt(static_cast<unsigned char>(i));
+    Require(d.depType == h.dependencies[i].type && h.dependencies[i].version.substr(0, 15) == d.depVer);
   }
+  // The header's own tag and CRC pass; any other fails once the check reaches it.
+  const HeaderCheck check = CheckHeader(data, got, 0, 0);
+  Require(CheckHeader(data, got, h.tag, h.stored_crc).status == check.status);
+  if (check.status == Status::kOk) {
+    Require(CheckHeader(data, got, 0, (h.stored_crc ^ 0x80000000u) | 1u).status == Status::kCrcMismatch);
+    Require(CheckHeader(data, got, (h.tag ^ 0x80) | 1, 0).status == Status::kTagMismatch);
+  }
+  Require(c.ValidateHeader(0, 0) == LegacyCode(check.status));
+  Require(!check.code_version || check.code_version->substr(0, 15) == c.codeVer);
+  // The verifier: the CRC with bytes 24-27 as zero, then the same check.
+  std::vector<std::uint8_t> image(data, data + size);
+  c.RemoveCRC(image.data());
+  const std::uint32_t crc = Crc32(image.data(), size);
+  Require(v.computed_crc == crc && v.status == CheckHeader(data, got, 0, crc).status);
+  Require((v.verdict == Verdict::kVerified) == (c.ValidateHeader(0, crc) == HDR_SUCCESS));
   return 0;
 }

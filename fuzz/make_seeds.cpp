@@ -1,76 +1,37 @@
-// Writes the seed corpora of the header targets: images built and sealed by
-// the library itself, old-style and headerless images, and one image for each
-// way a header can fail to fit its own sizes. Run from the source tree:
+// Writes the seed corpora of the header targets: images from the support
+// library's builder (sound ones, old-style and headerless ones, and one for
+// each way a header can be broken or fail to fit its own sizes), and
+// round-trip inputs. Run from the source tree:
 //   fuzz_make_seeds fuzz/corpus
-// (it rewrites the files it owns and leaves any others alone).
-#include <cstdint>
+// It rewrites the files it names and leaves any others alone.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
-#include <codehdr/code_header.h>
-#include <codehdr/crc.h>
+#include "support.h"
 
-#include "header_checks.h"
-#include "temp_dir.h"
+using codehdr::test::Bytes;
+using codehdr::test::Image;
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-using codehdr::fuzz::CommentCarrier;
+std::string root;
 
-struct Seeds {
-  std::string root;
-  void Write(const std::string& target, const std::string& name, const Bytes& b) const {
-    const std::string path = root + "/" + target + "/" + name;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr || (!b.empty() && std::fwrite(b.data(), 1, b.size(), f) != b.size())) {
-      std::fprintf(stderr, "cannot write %s\n", path.c_str());
-      std::exit(1);
-    }
-    std::fclose(f);
+void Write(const std::string& target, const std::string& name, const Bytes& b) {
+  std::FILE* f = std::fopen((root + "/" + target + "/" + name).c_str(), "wb");
+  if (f == nullptr || (!b.empty() && std::fwrite(b.data(), 1, b.size(), f) != b.size()) || std::fclose(f) != 0) {
+    std::exit(1);
   }
-  // Header images go to both header targets.
-  void Image(const std::string& name, const Bytes& b) const {
-    Write("header_bytes", name, b);
-    Write("whole_file", name, b);
-  }
-};
-
-const char kDevices[] = "VERSION 1\nDEVICE_MODEL 1 A APP x 17\nDEVICE_MODEL 2 B LANG x 26\nDEVICE_MODEL 3 C NOSUCH x 40\n";
-
-void Seal(Bytes& file) {
-  std::memset(file.data() + 24, 0, 4);
-  CCRC engine;
-  const unsigned crc = engine.GetCRC32(file.data(), static_cast<int>(file.size()));
-  for (int i = 0; i < 4; ++i) file[24 + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
 }
 
-// Builds a header with the library and seals it with `codeLen` code bytes.
-Bytes Built(const std::string& devices, unsigned char tag, const char* comment, int deps, std::size_t codeLen) {
-  CCodeHeader h;
-  if (h.Init(devices.c_str()) != HDR_SUCCESS) std::abort();
-  if (comment != nullptr) {
-    const Bytes carrier = CommentCarrier(comment);
-    h.ExtractHdrFromCompressedCodeFile(carrier.data(), carrier.size());
-  }
-  if (h.InsertHeaderCodeVer("R02B03.4") != 1) std::abort();
-  for (int i = 0; i < deps; ++i) {
-    if (i % 2 == 0) {
-      h.AddCodeDependencyToHdr(static_cast<unsigned short>(i * 37 + 1), "P01A01.7");
-    } else if (h.AddCodeDependencyToHdr("LANG", "R10C20") != HDR_SUCCESS) {
-      std::abort();
-    }
-  }
-  int result = -1;
-  const unsigned short total = h.BuildHeader(tag, "R01A02.3", &result);
-  if (total == 0) std::abort();
-  Bytes file(h.compressedCodeHeader, h.compressedCodeHeader + total);
-  for (std::size_t i = 0; i < codeLen; ++i) file.push_back(static_cast<unsigned char>(i * 7 + (i >> 3)));
-  Seal(file);
-  return file;
+// b with one byte changed and, unless told otherwise, its CRC stored again.
+Bytes Poke(Bytes b, std::size_t at, std::uint8_t value, bool reseal = true) {
+  b[at] = value;
+  std::memset(b.data() + 24, 0, 4);
+  const std::uint32_t crc = reseal ? codehdr::test::ReferenceCrc32(b.data(), b.size()) : 0;
+  for (int i = 0; reseal && i < 4; ++i) b[24 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+  return b;
 }
 
 Bytes Cut(Bytes b, std::size_t n) {
@@ -78,121 +39,69 @@ Bytes Cut(Bytes b, std::size_t n) {
   return b;
 }
 
-Bytes WithByte(Bytes b, std::size_t at, unsigned char v, bool reseal) {
-  b[at] = v;
-  if (reseal) Seal(b);
+// A round-trip input: tag, texts as a length and alphabet indices (the
+// alphabet of fuzz_round_trip.cpp), dependencies, payload.
+Bytes RoundTrip(std::uint8_t tag, const char* vireVuz, const char* codeVer, const char* comment,
+                std::initializer_list<std::pair<std::uint16_t, const char*>> deps) {
+  static const char kAlphabet[] = "PRABIZ0123456789.x";
+  Bytes b = {tag};
+  const auto text = [&](const char* s) {
+    b.push_back(static_cast<std::uint8_t>(std::strlen(s)));
+    for (; *s != '\0'; ++s) b.push_back(static_cast<std::uint8_t>(std::strchr(kAlphabet, *s) - kAlphabet));
+  };
+  text(vireVuz), text(codeVer), b.push_back(comment != nullptr);
+  if (comment != nullptr) text(comment);
+  b.push_back(static_cast<std::uint8_t>(deps.size()));
+  for (const auto& [type, version] : deps) b.push_back(type >> 8), b.push_back(type & 0xFF), text(version);
+  for (std::uint8_t i = 0; i < 24; ++i) b.push_back(static_cast<std::uint8_t>(i * 37));
   return b;
-}
-
-void WriteHeaderSeeds(const Seeds& s, const std::string& devices) {
-  const Bytes plain = Built(devices, 17, nullptr, 0, 16);
-  const Bytes commented = Built(devices, 26, "hello, world", 0, 40);
-  const Bytes rich = Built(devices, 17, "eleven dependencies", 11, 64);
-  const Bytes unknownMode = Built(devices, 40, "", 2, 8);
-  const Bytes maxComment = Built(devices, 26, "0123456789012345678901234567890", 3, 0);
-  s.Image("valid_plain", plain);
-  s.Image("valid_comment", commented);
-  s.Image("valid_rich", rich);
-  s.Image("valid_unknown_code_mode", unknownMode);
-  s.Image("valid_31_char_comment", maxComment);
-
-  s.Image("old_style", Bytes{5, 5, 5, 5, 1, 2, 3});
-  s.Image("old_style_only", Bytes{7, 7, 7, 7});
-  s.Image("new_style_one_guard", WithByte(WithByte(WithByte(plain, 1, 0, false), 2, 0, false), 3, 0, true));
-  s.Image("headerless", Bytes{5, 5, 5, 6, 0xC9, 0xC9});
-  s.Image("zero_length", Bytes{});
-  s.Image("three_bytes", Bytes{0xC9, 0xC9, 0xC9});
-
-  // Declared totals that do not fit.
-  for (unsigned total : {0u, 4u, 5u, 47u}) {
-    Bytes b = plain;
-    b[22] = static_cast<unsigned char>(total >> 8);
-    b[23] = static_cast<unsigned char>(total);
-    s.Image("total_" + std::to_string(total), b);
-  }
-  {
-    Bytes b = plain;
-    b[22] = 0xFF;
-    b[23] = 0xFF;
-    s.Image("total_beyond_bytes", b);
-  }
-  // Files shorter than the header they declare.
-  for (std::size_t n : {1u, 23u, 24u, 47u, 48u}) s.Image("short_" + std::to_string(n), Cut(rich, n));
-  s.Image("short_by_one", Cut(rich, rich.size() - 64 - 1));
-  // Sections that run past the end: more sections than bytes.
-  s.Image("sections_past_end", WithByte(plain, 46, 255, true));
-  s.Image("sections_one_too_many", WithByte(rich, 46, 13, true));
-  {
-    // A comment whose length byte runs beyond the header, and one without NUL.
-    Bytes b = commented;
-    b[49] = 255;
-    s.Image("comment_past_end", b);
-    Bytes c = CommentCarrier("abcdefghijklmnopqrstuvwxyz0123456789");
-    c.pop_back();
-    c[49] = static_cast<unsigned char>(c.size() - 50);
-    s.Image("comment_without_nul", c);
-  }
-  s.Image("bad_guard", WithByte(plain, 3, 0xC8, true));
-  s.Image("bad_mandatory_size", WithByte(plain, 21, 47, true));
-  s.Image("bad_reserved", WithByte(plain, 47, 1, true));
-  s.Image("bad_code_version", WithByte(plain, 30, 'X', true));
-  s.Image("bad_vire_version", WithByte(plain, 7, 'I', true));
-  s.Image("bad_crc", WithByte(plain, 60, static_cast<unsigned char>(plain[60] ^ 1), false));
-  s.Image("bad_dependency_version", WithByte(rich, 50 + 20 + 4, 'Q', true));
-  s.Image("section_type_3", WithByte(rich, 50 + 20, 3, true));
-  s.Image("dependency_length_20", WithByte(rich, 50 + 20 + 1, 20, true));
-  s.Image("dependency_length_0", WithByte(rich, 50 + 20 + 1, 0, true));
-  s.Image("full_version_field", [&] {
-    Bytes b = plain;
-    std::memcpy(b.data() + 30, "R01A02.345678901", 16);
-    Seal(b);
-    return b;
-  }());
-}
-
-void WriteVersionSeeds(const Seeds& s) {
-  const char* strings[] = {"R01A02.3", "P12D05", "P12D05.45", "P12D05.456", "R01A02.", "R01A02 extra", "R01A02-3",
-                           "R01A02x.5", "R01A02.3x", "R01I02", "R01a02", "r01A02", "X01A02", "R1A02", "",
-                           "R01A02.123456789", "R01A02.1234567890", "R 0A-5", "R01A02x.-5", "P99Z99.99"};
-  int i = 0;
-  for (const char* str : strings) {
-    Bytes b = {static_cast<unsigned char>(i), static_cast<unsigned char>(i * 3), static_cast<unsigned char>('a' + i),
-               static_cast<unsigned char>(9 + i % 3), static_cast<unsigned char>(i * 20), 1, 0};
-    b.insert(b.end(), str, str + std::strlen(str));
-    s.Write("version_strings", "v" + std::to_string(i++), b);
-  }
-  s.Write("version_strings", "builder_I", Bytes{99, 99, 'I', 16, 9, 1, 0});
-  s.Write("version_strings", "builder_refused", Bytes{100, 1, 'A', 16, 255, 0, 0});
-}
-
-void WriteRoundTripSeeds(const Seeds& s) {
-  std::uint32_t x = 12345;
-  for (int i = 0; i < 24; ++i) {
-    Bytes b;
-    const int len = 8 + i * 23;
-    for (int j = 0; j < len; ++j) {
-      x = x * 1103515245u + 12345u;
-      b.push_back(static_cast<unsigned char>(x >> 16));
-    }
-    // Mostly valid tags (1..18) in the usual position of the tag byte.
-    b[0] = static_cast<unsigned char>(i % 2);
-    s.Write("round_trip", "r" + std::to_string(i), b);
-  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <corpus-root>\n", argv[0]);
-    return 2;
-  }
-  const Seeds seeds{argv[1]};
-  codehdr::fuzz::TempDir dir;
-  const std::string devices =
-      dir.WriteFile("virevuz.txt", reinterpret_cast<const unsigned char*>(kDevices), sizeof kDevices - 1);
-  WriteHeaderSeeds(seeds, devices);
-  WriteVersionSeeds(seeds);
-  WriteRoundTripSeeds(seeds);
+  if (argc != 2) return std::fprintf(stderr, "usage: %s <corpus-root>\n", argv[0]), 2;
+  root = argv[1];
+  Image plain, comment, rich, unknownMode, longComment;
+  comment.tag = 26, comment.codeMode = 26, comment.Comment("hello, world").payload.assign(40, 0x1A);
+  rich.Comment("eleven dependencies");  // 22 bytes at 48; the first dependency at 70
+  for (int i = 0; i < 11; ++i) rich.Dep(static_cast<std::uint16_t>(i * 37 + 1), i % 2 ? "P01A01.7" : "R10C20");
+  unknownMode.codeMode = 201, unknownMode.Comment("").Dep(26, "R10C20").Dep(511, "P01A01.7");
+  longComment.Comment("0123456789012345678901234567890").Dep(1, "R01A02.123456789").payload.clear();
+  const Bytes p = plain.File(), r = rich.File();
+  const std::pair<std::string, Bytes> seeds[] = {
+      {"valid_plain", p}, {"valid_comment", comment.File()}, {"valid_rich", r},
+      {"valid_unknown_code_mode", unknownMode.File()}, {"valid_31_char_comment", longComment.File()},
+      {"old_style", {5, 5, 5, 5, 1, 2, 3}}, {"old_style_only", {7, 7, 7, 7}}, {"headerless", {5, 5, 5, 6, 0xC9}},
+      {"zero_length", {}}, {"three_bytes", {0xC9, 0xC9, 0xC9}},
+      {"new_style_one_guard", Poke(Poke(Poke(p, 1, 0), 2, 0), 3, 0)}, {"total_0", Poke(p, 23, 0)},
+      {"total_4", Poke(p, 23, 4)}, {"total_5", Poke(p, 23, 5)}, {"total_47", Poke(p, 23, 47)},
+      {"total_beyond_bytes", Poke(Poke(p, 22, 0xFF), 23, 0xFF)}, {"short_1", Cut(r, 1)}, {"short_23", Cut(r, 23)},
+      {"short_24", Cut(r, 24)}, {"short_47", Cut(r, 47)}, {"short_48", Cut(r, 48)}, {"short_by_one", Cut(r, 289)},
+      {"sections_past_end", Poke(p, 46, 255)}, {"sections_one_too_many", Poke(r, 46, 13)},
+      {"comment_past_end", Image().Section(1, 255, {'a', 'b', 0}).File()},
+      {"comment_without_nul", Image().Section(1, 5, {'h', 'e', 'l', 'l', 'o'}).File()},
+      {"bad_guard", Poke(p, 3, 0xC8)}, {"bad_mandatory_size", Poke(p, 21, 47)}, {"bad_reserved", Poke(p, 47, 1)},
+      {"bad_code_version", Poke(p, 30, 'X')}, {"bad_vire_version", Poke(p, 7, 'I')},
+      {"bad_crc", Poke(p, 50, 0xFF, false)},
+      {"bad_dependency_version", Poke(r, 74, 'Q')}, {"section_type_3", Poke(r, 70, 3)},
+      {"dependency_length_20", Poke(r, 71, 20)}, {"dependency_length_0", Poke(r, 71, 0)},
+  };
+  for (const auto& [name, bytes] : seeds) Write("header_bytes", name, bytes), Write("whole_file", name, bytes);
+
+  const char* sixteen = "R01A02.123456789";
+  const std::pair<std::string, Bytes> trips[] = {
+      {"plain", RoundTrip(3, "R01A02", "P03B04.5", nullptr, {})},
+      {"rich", RoundTrip(12, "R01A02.3", "R02B03", "xx.x", {{3, "R01A01"}, {511, "P09Z99.9"}})},
+      {"unknown_label", RoundTrip(18, "", sixteen, "", {{7, sixteen}})},
+      {"long_comment", RoundTrip(3, sixteen, "R01A02", "0123456789012345678901234567890123456789", {})},
+      {"bad_dependency", RoundTrip(3, "R01A02", "R01A02", nullptr, {{1, "R01A02"}, {2, "R0xA02"}})},
+      {"code_mode_511", RoundTrip(17, "R01A02", "R01A02", nullptr, {})},
+      {"tag_0", RoundTrip(0, "R01A02", "R01A02", nullptr, {})},
+      {"bad_vire_version", RoundTrip(5, "R01I02", "R01A02", nullptr, {})},
+      {"empty_code_version", RoundTrip(5, "R01A02", "", nullptr, {})},
+      {"long_code_version", RoundTrip(5, "R01A02", "R01A02.1234567890", nullptr, {})},
+  };
+  for (const auto& [name, bytes] : trips) Write("round_trip", name, bytes);
   return 0;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The ThreadSanitizer job: builds the library, the concurrency test and the
-# codehdr tool with -fsanitize=thread, runs the test, and runs the tool's
+# The ThreadSanitizer job: builds the library, the fault tests (threads over
+# the shared tables and objects of their own) and the codehdr tool with
+# -fsanitize=thread, runs the tests, and runs the tool's
 # parallel `verify -j 4` over a set of images. Any reported race fails the job.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,13 +10,13 @@ jobs=${CODEHDR_JOBS:-2}
 build=${CODEHDR_TSAN_BUILD_DIR:-build-tsan}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCODEHDR_SANITIZE=thread \
   -DCODEHDR_BUILD_TESTS=ON -DCODEHDR_BUILD_TOOLS=ON >/dev/null
-cmake --build "$build" -j "$jobs" --target hardening_concurrency_test codehdr-tool
+cmake --build "$build" -j "$jobs" --target fault_tests codehdr-tool
 
 # A race ends the process with exit code 66.
 export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:exitcode=66:second_deadlock_stack=1}
 
-echo "== concurrency test under ThreadSanitizer =="
-"$build/tests/hardening/hardening_concurrency_test"
+echo "== fault tests under ThreadSanitizer =="
+"$build/tests/fault_tests"
 
 echo "== codehdr verify -j 4 under ThreadSanitizer =="
 tool="$build/tools/codehdr"

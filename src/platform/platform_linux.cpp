@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <vector>
 
 namespace codehdr::platform {
 
@@ -101,15 +100,15 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
     return;
   }
   const std::string dir = DirectoryPart(target_);
-  const std::string pattern = dir + "." + target_.substr(dir.size()) + ".tmp-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+  // Every allocation comes before the file exists: once it does, nothing may
+  // throw before the destructor can remove it.
+  temp_ = dir + "." + target_.substr(dir.size()) + ".tmp-XXXXXX";
+  fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
   if (fd_ < 0) {
+    temp_.clear();
     Fail(errno);
     return;
   }
-  temp_ = name.data();
   // mkostemp creates the file 0600; give it the mode a new file gets.
   if (::fchmod(fd_, 0666 & ~CurrentUmask()) != 0) Fail(errno);
 }
@@ -150,13 +149,15 @@ void AtomicFile::WriteAt(std::uint64_t offset, const std::uint8_t* data, std::si
 
 void AtomicFile::Commit() {
   if (!ok()) return;
+  // Allocated before the rename: once the target is replaced, nothing throws.
+  const std::string dir = DirectoryPart(target_);
   if (::fsync(fd_) != 0) return Fail(errno);
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) return Fail(errno);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
   committed_ = true;
-  SyncDirectory(DirectoryPart(target_));
+  SyncDirectory(dir);
 }
 
 }  // namespace codehdr::platform

@@ -13,8 +13,9 @@
 
 namespace codehdr::test {
 
-ScratchDir::ScratchDir() {
-  std::string name = (std::filesystem::temp_directory_path() / "codehdr_test_XXXXXX").string();
+ScratchDir::ScratchDir(const std::string& parent) {
+  const std::filesystem::path base = parent.empty() ? std::filesystem::temp_directory_path() : std::filesystem::path(parent);
+  std::string name = (base / "codehdr_test_XXXXXX").string();
   if (::mkdtemp(name.data()) == nullptr) std::abort();
   path_ = name;
 }
@@ -168,6 +169,21 @@ std::ostream& operator<<(std::ostream& os, const HeaderState& s) {
             << s.totalHdrSize << ", comment " << (s.comment ? s.comment->c_str() : "(none)") << "/"
             << int{s.commentLen} << ", codeVer " << s.codeVer.c_str() << ", " << s.deps.size() << " deps, "
             << s.deviceCount << " devices}";
+}
+
+std::vector<std::string> DepList(const std::vector<Dependency>& deps) {
+  std::vector<std::string> list;
+  for (const Dependency& d : deps) list.push_back(std::to_string(d.type) + ":" + d.version);
+  return list;
+}
+
+std::vector<std::string> DepList(CCodeHeader& h) {
+  std::vector<std::string> list;
+  for (int i = 0; i < h.GetNumCodeDependencies(); ++i) {
+    const dependencyInfo d = h.GetCodeDependencyAt(static_cast<unsigned char>(i));
+    list.push_back(std::to_string(d.depType) + ":" + std::string(d.depVer, strnlen(d.depVer, sizeof d.depVer)));
+  }
+  return list;
 }
 
 int OpenDescriptorCount() {

@@ -15,15 +15,17 @@
 #include <vector>
 
 #include <codehdr/code_header.h>
+#include <codehdr/header.h>
 
 namespace codehdr::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A fresh directory, removed with everything in it when the object goes.
+// A fresh directory, removed with everything in it when the object goes;
+// under `parent`, or else the system's temporary directory.
 class ScratchDir {
  public:
-  ScratchDir();
+  explicit ScratchDir(const std::string& parent = "");
   ~ScratchDir();
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
@@ -93,6 +95,11 @@ struct HeaderState {
 };
 
 std::ostream& operator<<(std::ostream& os, const HeaderState& s);
+
+// Dependencies as "type:version" (the version up to its NUL), in order: of a
+// header read or checked, and of a header object's list.
+std::vector<std::string> DepList(const std::vector<Dependency>& deps);
+std::vector<std::string> DepList(CCodeHeader& h);
 
 // Open file descriptors of this process, to find leaks.
 int OpenDescriptorCount();

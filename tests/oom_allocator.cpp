@@ -1,0 +1,56 @@
+// Replacement global operator new and delete for the out-of-memory tests, on
+// malloc and free. While armed, allocations are counted and the Nth throws
+// std::bad_alloc (once: later ones succeed again, so that cleanup paths can
+// allocate). Live blocks are counted, so that a test sees a leak.
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace codehdr::test::oom {
+namespace {
+
+std::atomic<long> countdown{0};  // 0: disarmed
+std::atomic<bool> fired{false};
+std::atomic<long> live{0};
+
+void* Allocate(std::size_t size) {
+  if (countdown.load() > 0 && countdown.fetch_sub(1) == 1) fired = true, throw std::bad_alloc();
+  void* p = std::malloc(size == 0 ? 1 : size);
+  if (p == nullptr) throw std::bad_alloc();
+  return ++live, p;
+}
+
+void* AllocateNoThrow(std::size_t size) noexcept {
+  try {
+    return Allocate(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+void Release(void* p) noexcept {
+  if (p != nullptr) --live, std::free(p);
+}
+
+}  // namespace
+
+void Arm(long n) { fired = false, countdown = n; }
+bool Disarm() { return countdown = 0, fired.exchange(false); }
+long LiveBlocks() { return live; }
+
+}  // namespace codehdr::test::oom
+
+namespace oom = codehdr::test::oom;
+
+// Every form the library and the standard library use; over-aligned forms
+// keep the runtime's own pair.
+void* operator new(std::size_t n) { return oom::Allocate(n); }
+void* operator new[](std::size_t n) { return oom::Allocate(n); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return oom::AllocateNoThrow(n); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return oom::AllocateNoThrow(n); }
+void operator delete(void* p) noexcept { oom::Release(p); }
+void operator delete[](void* p) noexcept { oom::Release(p); }
+void operator delete(void* p, std::size_t) noexcept { oom::Release(p); }
+void operator delete[](void* p, std::size_t) noexcept { oom::Release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { oom::Release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { oom::Release(p); }
