@@ -1,8 +1,8 @@
 // codehdr verify IMAGE ... [--tag N] [--json] [-j N]
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
-
 
 #include "commands.h"
 #include "errors.h"
@@ -13,7 +13,6 @@
 namespace codehdr::tool {
 
 namespace {
-
 
 // Why a file could not be verified at all, or empty when it was.
 std::string FileProblem(const VerifyOutcome& o) {
@@ -67,10 +66,10 @@ nlohmann::ordered_json VerifyJson(const std::string& file, const VerifyOutcome& 
 
 }  // namespace
 
-
 int RunVerify(const VerifyOptions& opts) {
-  for (const std::string& file : opts.files) {
-    if (file == "-") throw ToolError(file, "verify needs file names; use info - for standard input");
+  // "-" verifies standard input up to its end; it can be read only once.
+  if (std::count(opts.files.begin(), opts.files.end(), "-") > 1) {
+    throw ToolError("-", "standard input can be given only once");
   }
   const std::vector<VerifyOutcome> outcomes = VerifyAll(opts.files, opts.jobs, static_cast<std::uint8_t>(opts.tag));
   int status = kExitOk;

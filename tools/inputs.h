@@ -10,8 +10,8 @@
 
 namespace codehdr::tool {
 
-// A file opened for reading front to back; "-" is standard input. A
-// directory is refused.
+// A file opened for reading front to back; "-" is standard input. Anything
+// but a regular file is refused.
 class Input {
  public:
   // Throws ToolError (exit status 2) naming the file when it cannot be opened.

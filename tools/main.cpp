@@ -152,6 +152,8 @@ void AddVerifyCommand(CLI::App& app, int& exit_status) {
   cmd->add_option("-j,--jobs", opts->jobs, "Threads (default: one per core)")->check(CLI::Range(1u, 1024u));
   cmd->footer(
       "Results come in argument order. Files without a new-style header are \"not checked\".\n"
+      "IMAGE - verifies standard input up to its end; anything else that is not a regular\n"
+      "file is refused.\n"
       "Exit status: 0 every file verified or not checked; 1 any failed; 2 usage error\n"
       "or a file that cannot be read.");
   cmd->callback([opts, &exit_status] { exit_status = RunVerify(*opts); });

@@ -1,6 +1,7 @@
 #include "verify_pool.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <atomic>
 #include <exception>
 #include <thread>
@@ -19,7 +20,7 @@ void Worker(const std::vector<std::string>& files, std::uint8_t expected_tag, st
             std::vector<VerifyOutcome>& results) {
   for (std::size_t i = next++; i < files.size(); i = next++) {
     try {
-      results[i].report = VerifyFile(files[i], expected_tag);
+      results[i].report = files[i] == "-" ? VerifyStream(stdin, expected_tag) : VerifyFile(files[i], expected_tag);
     } catch (const std::exception& e) {  // out of memory: report it, go on with the rest
       results[i].exception = e.what();
     }

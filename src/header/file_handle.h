@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <memory>
 
+#include <unistd.h>
+
+#include "platform/platform.h"
+
 namespace codehdr {
 
 struct FileCloser {
@@ -15,10 +19,14 @@ struct FileCloser {
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // Opens a code image file for reading as a binary stream; null on failure or
-// for a null name.
+// for a null name. A FIFO without a writer opens at once and reads as empty.
 inline FileHandle OpenBinaryForReading(const char* fileName) {
   if (fileName == nullptr) return FileHandle();
-  return FileHandle(std::fopen(fileName, "rb"));
+  const int fd = platform::OpenForReading(fileName);
+  if (fd < 0) return FileHandle();
+  std::FILE* file = ::fdopen(fd, "rb");
+  if (file == nullptr) ::close(fd);
+  return FileHandle(file);
 }
 
 }  // namespace codehdr

@@ -22,6 +22,11 @@ std::string ExecutablePath();
 // succeeds here, though nothing can be read from it.
 bool IsDirectory(std::FILE* file);
 
+// Opens `path` read-only without waiting for a writer when it is a FIFO
+// (O_NONBLOCK), then makes reads blocking again: opening never stalls, and
+// the caller checks what it opened. -1 with errno set on failure.
+int OpenForReading(const char* path);
+
 // A file opened for reading front to back. Status and errno of the first
 // failure are kept in status() and error().
 class InputFile {

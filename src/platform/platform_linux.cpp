@@ -30,8 +30,21 @@ bool IsDirectory(std::FILE* file) {
   return fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+int OpenForReading(const char* path) {
+  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return -1;
+  }
+  return fd;
+}
+
 InputFile::InputFile(const char* path) {
-  fd_ = path != nullptr ? ::open(path, O_RDONLY | O_CLOEXEC) : -1;
+  fd_ = path != nullptr ? OpenForReading(path) : -1;
   if (fd_ < 0) {
     status_ = Status::kFileOpen;
     error_ = path != nullptr ? errno : ENOENT;
