@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release mode, runs them, and writes the results as
 # markdown: CRC-32 throughput side by side with the peers; whole commands
-# (codehdr verify, codehdr crc, a DoVerifyHeader program) on a 256 MiB image
-# against `cat` and U-Boot's `mkimage -l`, with their peak memory; and
+# (codehdr verify, codehdr crc, a DoVerifyHeader program, codehdr build) on a
+# 256 MiB image against `cat`, U-Boot's `mkimage -l` and `cp` + `sync`, with
+# their peak memory; peak memory at 4 MiB and 1 GiB; and
 # `codehdr verify` over 1,000 small images with -j 1 and -j 2.
 #
 #   scripts/bench.sh [OUTPUT.md]       default: build/bench/bench.md
@@ -58,8 +59,8 @@ image="$work/image.img"
 "$e2e" image "$image" "$work/payload.bin" 256
 # The same payload in a legacy U-Boot image: `mkimage -l` checks its data CRC.
 mkimage -A arm -O linux -T kernel -C none -a 0 -e 0 -n bench -d "$work/payload.bin" "$work/legacy.img" >/dev/null
-rm "$work/payload.bin"
-cat "$image" "$work/legacy.img" >/dev/null  # into the page cache
+cat "$image" "$work/legacy.img" "$work/payload.bin" >/dev/null  # into the page cache
+build_args=(--tag 17 --virevuz R01A02 --code-ver P01A01 --devctl data/virevuz.txt)
 
 row() {  # row LABEL YARDSTICK-LABEL CMD... -- YARDSTICK...
   local label=$1 ylabel=$2
@@ -79,8 +80,29 @@ row() {  # row LABEL YARDSTICK-LABEL CMD... -- YARDSTICK...
   row "codehdr crc" "cat > /dev/null" "$tool" crc "$image" -- cat "$image"
   row "DoVerifyHeader (5-line program)" "cat > /dev/null" "$build/bench/codehdr_do_verify" "$image" -- cat "$image"
   row "codehdr verify" "mkimage -l (legacy image, same payload)" "$tool" verify "$image" -- mkimage -l "$work/legacy.img"
+  row "codehdr build (256 MiB payload)" "cp PAYLOAD x && sync x" "$tool" build "$work/payload.bin" -o "$work/built.img" \
+    "${build_args[@]}" -- sh -c 'cp "$1" "$2" && sync "$2"' sh "$work/payload.bin" "$work/copy.bin"
 } >>"$out"
-rm "$image" "$work/legacy.img"
+rm "$image" "$work/legacy.img" "$work/payload.bin" "$work/built.img" "$work/copy.bin"
+
+# Peak memory does not grow with the file: the same commands on a 4 MiB and
+# a 1 GiB image.
+"$e2e" image "$work/small.img" "$work/small.bin" 4
+"$e2e" image "$work/large.img" "$work/large.bin" 1024
+rm "$work/small.bin" "$work/large.bin"
+{
+  echo
+  echo "Peak memory of whole commands on a 4 MiB and a 1 GiB code image (median of 3 runs):"
+  echo
+  echo "| command | 4 MiB image | 1 GiB image | difference |"
+  echo "|---|---:|---:|---:|"
+  for cmd in verify crc info; do
+    read -r _ kib _ lkib _ < <("$e2e" time 3 "$tool" "$cmd" "$work/small.img" -- "$tool" "$cmd" "$work/large.img")
+    awk -v c="$cmd" -v a="$kib" -v b="$lkib" \
+      'BEGIN { printf "| codehdr %s | %.1f MiB | %.1f MiB | %+.1f MiB |\n", c, a / 1024, b / 1024, (b - a) / 1024 }'
+  done
+} >>"$out"
+rm "$work/small.img" "$work/large.img"
 
 # Many small images: the thread pool of `codehdr verify`.
 mkdir "$work/images"
