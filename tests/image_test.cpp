@@ -39,6 +39,7 @@ TEST(VerifyImage, EveryReaderGivesTheSameVerdictAndExtractionAgrees) {
       {"sealed", good, 17, Verdict::kVerified, Status::kOk, 95, true},
       {"other tag", good, 18, Verdict::kFailed, Status::kTagMismatch, 95, false},
       {"payload changed", With(good, good.size() - 1, 0), 17, Verdict::kFailed, Status::kCrcMismatch, 95, false},
+      {"C9 00 00 00", With(With(With(good, 1, 0), 2, 0), 3, 0), 17, Verdict::kFailed, Status::kGuardBytes, 95, false},
       {"bad VireVuz version", badVireVuz.File(), 17, Verdict::kFailed, Status::kVireVuzVersion, 95, false},
       {"reserved byte", reserved.File(), 17, Verdict::kFailed, Status::kReservedByte, 95, true},
       {"old-style", {5, 5, 5, 5, 1, 2, 3}, 17, Verdict::kNotChecked, Status::kOldStyleHeader, 4, false},
