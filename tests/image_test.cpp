@@ -2,10 +2,16 @@
 // the classic DoVerifyHeader; written in one pass; their payload taken out.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <tuple>
 
+#include <codehdr/checksum.h>
 #include <codehdr/code_header.h>
 #include <codehdr/image.h>
 
@@ -119,6 +125,51 @@ TEST(WholeImage, WrittenVerifiedAndExtractedAcrossReadsOrNotWritten) {
   const WriteReport nowhere = WriteImage(dir.File("missing/x"), Rich().Header(), old.data(), old.size());
   EXPECT_EQ(std::tuple(nowhere.status, nowhere.os_error), std::tuple(Status::kFileWrite, ENOENT));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 6);  // no temporary left
+}
+
+// A sparse image past 4 GiB: sizes, offsets and the CRC run stay 64-bit.
+TEST(VerifyImage, LargerThanFourGiB) {
+  const std::uint64_t size = (std::uint64_t{1} << 32) + 4099;
+  Bytes header = Image().Header();
+  const Bytes zeros(std::size_t{1} << 20, 0), tail = {1, 2, 3};
+  std::uint32_t crc = Crc32(header.data(), header.size());
+  for (std::uint64_t left = size - header.size() - tail.size(); left > 0;) {
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, zeros.size()));
+    crc = Crc32Extend(crc, zeros.data(), n);
+    left -= n;
+  }
+  crc = Crc32Extend(crc, tail.data(), tail.size());
+  for (int i = 0; i < 4; ++i) header[24 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+  ScratchDir dir;
+  const std::string path = dir.File("large");
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0600);
+  ASSERT_EQ(::pwrite(fd, header.data(), header.size(), 0), static_cast<ssize_t>(header.size()));
+  ASSERT_EQ(::pwrite(fd, tail.data(), tail.size(), static_cast<off_t>(size - 3)), 3);
+  EXPECT_EQ(CCodeHeader().DoVerifyHeader(path.c_str(), 0, 17), 1);
+  const std::uint8_t flipped = 0x7F;
+  ASSERT_EQ(::pwrite(fd, &flipped, 1, static_cast<off_t>(size - 100)), 1);
+  ::close(fd);
+  const VerifyReport v = VerifyFile(path, 17);
+  EXPECT_EQ(std::tuple(v.status, v.file_size), std::tuple(Status::kCrcMismatch, size));
+}
+
+// What is not a regular file is refused at once: opening a FIFO without a
+// writer must not block, and /dev/zero must not be read forever.
+TEST(VerifyImage, FifosDevicesAndDirectoriesAreRefusedWithoutStalling) {
+  ScratchDir dir;
+  const std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/zero"), dir.path()}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(VerifyFile(path).status, Status::kFileNotRegular);
+    EXPECT_EQ(ExtractPayload(path, dir.File("out"), true).status, Status::kFileNotRegular);
+    CCodeHeader c;
+    EXPECT_EQ(c.DoVerifyHeader(path.c_str(), 0, 0), 0);
+    EXPECT_EQ(c.IsNewHeader(path.c_str()), 0);
+    // Four zero bytes read from /dev/zero are an old-style header.
+    EXPECT_EQ(c.ExtractHdrFromCompressedCodeFile(path.c_str(), 100), path == "/dev/zero" ? 4 : 0);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("out")));
 }
 
 }  // namespace
