@@ -269,6 +269,14 @@ TEST(BuildHeader, BytesOrTheFirstFailureOfBothBuilders) {
   EXPECT_EQ(c.BuildMandatoryHeader(buf, 47, 17, "R01A02"), ERR_MAN_HDR_SIZE);
   EXPECT_EQ(c.BuildMandatoryHeader(buf, 1000, 17, "R01A02"), HDR_SUCCESS);
   EXPECT_EQ(Bytes(buf, buf + 48), With(rows[0].want, 23, 0));
+  HeaderSpec cut = rows[0].spec;  // a dependency version is cut to its 16-byte field
+  cut.dependencies = {{7, "R01A02.123456789ab"}};
+  EXPECT_EQ(BuildHeader(cut, table).bytes, Tagged(17, 1).Dep(7, "R01A02.123456789").Header());
+  CCodeHeader noDevices;  // Init never ran
+  ASSERT_EQ(noDevices.InsertHeaderCodeVer("R01A02"), 1);
+  int rc = -1;
+  EXPECT_EQ(noDevices.BuildHeader(17, "R01A02", &rc), 0);
+  EXPECT_EQ(rc, ERR_CODE_MODE);
 }
 
 TEST(CodeModes, TableAndPublishedFileAgree) {

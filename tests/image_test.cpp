@@ -170,6 +170,10 @@ TEST(VerifyImage, FifosDevicesAndDirectoriesAreRefusedWithoutStalling) {
     EXPECT_EQ(c.ExtractHdrFromCompressedCodeFile(path.c_str(), 100), path == "/dev/zero" ? 4 : 0);
   }
   EXPECT_FALSE(std::filesystem::exists(dir.File("out")));
+  std::FILE* f = std::fopen(dir.Write("img", Image().File()).c_str(), "rb");
+  std::fseek(f, 0, SEEK_END);  // the open-file form reads from the start
+  EXPECT_EQ(CCodeHeader().IsNewHeader(f), 1);
+  std::fclose(f);
 }
 
 }  // namespace
