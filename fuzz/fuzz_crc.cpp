@@ -1,8 +1,8 @@
 // CRC-32: every kernel this processor runs agrees with the byte-table kernel
 // from the start and from an offset of the input's choosing (so that each
-// meets every alignment of its loads); the entry points split anywhere and the
-// classic CCRC agree with the bit-at-a-time reference. libFuzzer hands the
-// input over in an allocation of its exact size: a read past it is reported.
+// meets every alignment of its loads); the entry points split anywhere and
+// CCRC agree with the bit-at-a-time reference. The input lies in an
+// allocation of its exact size: a read past it is reported.
 #include <algorithm>
 #include <cstdlib>
 
@@ -28,14 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CCRC engine;
   if (codehdr::Crc32Extend(codehdr::Crc32(data, cut), data + cut, size - cut) != crc ||
       engine.GetCRC32(data, static_cast<int>(size)) != crc) {
-    std::abort();
-  }
-  if (size < 4) return 0;
-  // No expected value given: the last four bytes, least significant first.
-  const std::uint32_t head = codehdr::test::ReferenceCrc32(data, size - 4);
-  std::uint32_t trailer = 0;
-  for (std::size_t i = size; i-- > size - 4;) trailer = trailer << 8 | data[i];
-  if (engine.CheckCRC32(data, nullptr, 0, static_cast<int>(size)) != (head == trailer) || engine.lastCrc32 != head) {
     std::abort();
   }
   return 0;

@@ -1,6 +1,6 @@
-// Writes the seed corpora of the header targets (sound images, old-style and
-// headerless ones, one for each way a header can be broken or fail to fit its
-// own sizes) and of round_trip. Run from the source tree as
+// Writes the seed corpora of header_bytes and whole_file: sound images,
+// old-style and headerless ones, and one for each way a header can be broken
+// or fail to fit its own sizes. Run from the source tree as
 // `fuzz_make_seeds fuzz/corpus`; it rewrites the files it names, no others.
 #include <cstdio>
 #include <cstring>
@@ -18,22 +18,6 @@ static Bytes Poke(Bytes b, std::size_t at, std::uint8_t value, bool reseal = tru
   std::memset(&b[24], 0, 4);
   const std::uint32_t crc = reseal ? codehdr::test::ReferenceCrc32(b.data(), b.size()) : 0;
   for (int i = 0; i < 4; ++i) b[24 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
-  return b;
-}
-
-// A round-trip input (see fuzz_round_trip.cpp); a text is a length and indices into its alphabet.
-static Bytes Trip(std::uint8_t tag, const char* vireVuz, const char* code, const char* comment,
-                  std::initializer_list<std::pair<std::uint16_t, const char*>> deps = {}) {
-  Bytes b = {tag};
-  const auto text = [&](const std::string& s) {
-    b.push_back(static_cast<std::uint8_t>(s.size()));
-    for (const char c : s) b.push_back(static_cast<std::uint8_t>(std::string("PRABIZ0123456789.x").find(c)));
-  };
-  text(vireVuz), text(code), b.push_back(comment != nullptr);
-  if (comment != nullptr) text(comment);
-  b.push_back(static_cast<std::uint8_t>(deps.size()));
-  for (const auto& [type, version] : deps) b.push_back(type >> 8), b.push_back(type & 0xFF), text(version);
-  for (std::uint8_t i = 0; i < 24; ++i) b.push_back(static_cast<std::uint8_t>(i * 37));
   return b;
 }
 
@@ -70,16 +54,5 @@ int main(int argc, char** argv) {
       {"dependency_length_0", Poke(r, 71, 0)},
   };
   for (const auto& [name, bytes] : seeds) write("header_bytes", name, bytes), write("whole_file", name, bytes);
-  const char *ok = "R01A02", *sixteen = "R01A02.123456789";
-  const std::pair<std::string, Bytes> trips[] = {
-      {"plain", Trip(3, ok, "P03B04.5", nullptr)}, {"tag_0", Trip(0, ok, ok, nullptr)},
-      {"rich", Trip(12, "R01A02.3", "R02B03", "xx.x", {{3, "R01A01"}, {511, "P09Z99.9"}})},
-      {"unknown_label", Trip(18, "", sixteen, "", {{7, sixteen}})}, {"code_mode_511", Trip(17, ok, ok, nullptr)},
-      {"long_comment", Trip(3, sixteen, ok, "0123456789012345678901234567890123456789")},
-      {"bad_dependency", Trip(3, ok, ok, nullptr, {{1, ok}, {2, "R0xA02"}})},
-      {"bad_vire_version", Trip(5, "R01I02", ok, nullptr)}, {"empty_code_version", Trip(5, ok, "", nullptr)},
-      {"long_code_version", Trip(5, ok, "R01A02.1234567890", nullptr)},
-  };
-  for (const auto& [name, bytes] : trips) write("round_trip", name, bytes);
   return 0;
 }
