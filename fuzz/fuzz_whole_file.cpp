@@ -15,9 +15,7 @@
 
 using namespace codehdr;
 
-static void Require(bool ok) {
-  if (!ok) std::abort();
-}
+static void Require(bool ok) { if (!ok) std::abort(); }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const int fd = ::memfd_create("image", 0);

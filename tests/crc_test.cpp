@@ -2,14 +2,12 @@
 // the choice of a kernel, the checksum entry points and the classic CCRC.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <random>
 #include <string>
-#include <utility>
 
 #include <codehdr/checksum.h>
 #include <codehdr/crc.h>
@@ -20,24 +18,22 @@
 namespace codehdr::crc {
 namespace {
 
-using test::Bytes;
 using test::ReferenceCrc32;
 
-constexpr std::uint32_t kInit = 0xFFFFFFFFu;  // the raw register a kernel starts from
-
-Bytes Random(std::size_t size, unsigned seed) {
+test::Bytes Random(std::size_t size, unsigned seed) {
   std::mt19937 rng(seed);
-  Bytes b(size);
+  test::Bytes b(size);
   for (auto& x : b) x = static_cast<std::uint8_t>(rng() >> 24);
   return b;
 }
 
 const std::uint8_t* U8(const char* text) { return reinterpret_cast<const std::uint8_t*>(text); }
 
-// The data ends where the allocation ends (at alignment 0), so that the
-// sanitizer build sees any read past the last byte.
+// A kernel works on the raw register (~0 to start, inverted at the end). The
+// data ends where the allocation ends (at alignment 0), so that the sanitizer
+// build sees any read past the last byte.
 TEST(Crc32Kernel, EveryTierAtEveryLengthAndAlignment) {
-  const Bytes block = Random(400 + 64, 1), split = Random(700, 2), big = Random((3u << 20) + 77, 3);
+  const test::Bytes block = Random(400 + 64, 1), split = Random(700, 2), big = Random((3u << 20) + 77, 3);
   const std::uint32_t splitWhole = ReferenceCrc32(split.data(), split.size());
   for (int t = 0; t < kTierCount; ++t) {
     const Crc32Kernel k = KernelForTier(static_cast<Tier>(t));
@@ -47,15 +43,15 @@ TEST(Crc32Kernel, EveryTierAtEveryLengthAndAlignment) {
     for (std::size_t align = 0; align < 64; ++align) {
       for (std::size_t len = 0; len <= 400; ++len) {
         const std::uint8_t* p = block.data() + block.size() - align - len;
-        ASSERT_EQ(k(kInit, p, len) ^ kInit, ReferenceCrc32(p, len)) << name << " " << align << "/" << len;
+        ASSERT_EQ(~k(~0u, p, len), ReferenceCrc32(p, len)) << name << " " << align << "/" << len;
       }
     }
     for (std::size_t at = 0; at <= split.size(); ++at) {  // continued from a register
-      ASSERT_EQ(k(k(kInit, split.data(), at), split.data() + at, split.size() - at) ^ kInit, splitWhole) << at;
+      ASSERT_EQ(~k(k(~0u, split.data(), at), split.data() + at, split.size() - at), splitWhole) << name << " " << at;
     }
     for (const std::size_t len : {std::size_t{511}, std::size_t{513}, std::size_t{4111}, big.size() - 63}) {
       for (const std::size_t align : {1, 62}) {
-        EXPECT_EQ(k(kInit, &big[align], len) ^ kInit, ReferenceCrc32(&big[align], len)) << name << " " << len;
+        EXPECT_EQ(~k(~0u, &big[align], len), ReferenceCrc32(&big[align], len)) << name << " " << len;
       }
     }
   }
@@ -79,30 +75,27 @@ TEST(Crc32Select, ChoiceFollowsOverrideAndFeatures) {
 }
 
 // Linux lists only the extensions whose register state it saves, as the
-// detection must.
-TEST(Crc32Select, DetectionAgreesWithProcCpuinfo) {
+// detection must. The tier matrix runs this once per CODEHDR_CRC_IMPL value.
+TEST(Crc32Select, DetectionAndTheProcessChoice) {
+  const CpuFeatures cpu = DetectCpuFeatures();
+  const char* forced = std::getenv(kImplEnvVar);
+  EXPECT_EQ(SelectedTier(), ChooseTier(forced, cpu));
+  EXPECT_STREQ(Crc32KernelName(), TierName(SelectedTier()));
+  const auto named = ParseTierName(forced);
+  EXPECT_TRUE(!named || !TierAvailable(*named, cpu) || std::strcmp(Crc32KernelName(), forced) == 0);
   std::ifstream in("/proc/cpuinfo");
   std::string flags;
   while (flags.empty() && std::getline(in, flags)) flags = flags.rfind("flags", 0) == 0 ? flags + " " : "";
   if (flags.empty()) GTEST_SKIP() << "no flags in /proc/cpuinfo";
   const auto has = [&](const char* name) { return flags.find(std::string(" ") + name + " ") != std::string::npos; };
-  const CpuFeatures cpu = DetectCpuFeatures();
   EXPECT_EQ(cpu.pclmul, has("pclmulqdq") && has("ssse3") && has("sse4_1"));
   EXPECT_EQ(cpu.avx, has("avx"));
   EXPECT_EQ(cpu.avx2Clmul, cpu.pclmul && cpu.avx && has("avx2") && has("vpclmulqdq"));
   EXPECT_EQ(cpu.avx512Clmul, cpu.avx2Clmul && has("avx512f") && has("avx512vl"));
 }
 
-// The tier matrix runs this once per CODEHDR_CRC_IMPL value.
-TEST(Crc32Select, ProcessHonoursTheEnvironment) {
-  const char* forced = std::getenv(kImplEnvVar);
-  const Tier expected = ChooseTier(forced, DetectCpuFeatures());
-  EXPECT_EQ(SelectedTier(), expected);
-  EXPECT_STREQ(Crc32KernelName(), TierName(expected));
-  const auto named = ParseTierName(forced);
-  EXPECT_TRUE(!named || !TierAvailable(*named, DetectCpuFeatures()) || std::strcmp(Crc32KernelName(), forced) == 0);
-}
-
+// Catalogue values, through the entry points continued from every split of
+// the text and through the classic engine.
 TEST(CrcCatalogue, EntryPointsAndClassicEngineGiveCatalogueValues) {
   const struct { const char* text; std::uint32_t crc32; std::uint16_t crc16; } cases[] = {
       {"", 0, 0xFFFF}, {"A", 0xD3D99E8Bu, 0xB915}, {"123456789", 0xCBF43926u, 0x29B1},
@@ -111,76 +104,62 @@ TEST(CrcCatalogue, EntryPointsAndClassicEngineGiveCatalogueValues) {
   ASSERT_EQ(engine.GenTable_CRC16(), 0);
   std::memset(engine.crc32Table, 0xA5, sizeof engine.crc32Table);  // GetCRC32 must not read it
   for (const auto& c : cases) {
+    const std::uint8_t* p = U8(c.text);
     const std::size_t n = std::strlen(c.text);
-    EXPECT_EQ(Crc32(U8(c.text), n), c.crc32) << c.text;
-    EXPECT_EQ(Crc16(U8(c.text), n), c.crc16) << c.text;
-    EXPECT_EQ(engine.GetCRC32(U8(c.text), static_cast<int>(n)), c.crc32) << c.text;
-    EXPECT_EQ(engine.GetCRC16(U8(c.text), static_cast<unsigned short>(n)), c.crc16) << c.text;
-    EXPECT_EQ(Crc32Extend(c.crc32, nullptr, 0), c.crc32);
-    EXPECT_EQ(Crc16Extend(c.crc16, nullptr, 0), c.crc16);
+    for (std::size_t at = 0; at <= n; ++at) {
+      EXPECT_EQ(Crc32Extend(Crc32(p, at), p + at, n - at), c.crc32) << c.text << " " << at;
+      EXPECT_EQ(Crc16Extend(Crc16(p, at), p + at, n - at), c.crc16) << c.text << " " << at;
+    }
+    EXPECT_EQ(engine.GetCRC32(p, static_cast<int>(n)), c.crc32) << c.text;
+    EXPECT_EQ(engine.GetCRC16(p, static_cast<unsigned short>(n)), c.crc16) << c.text;
   }
   EXPECT_EQ(engine.GetCRC32(U8("123"), -5), 0u);
   std::memset(engine.crc16Table, 0, sizeof engine.crc16Table);  // GetCRC16 runs on the object's table
   EXPECT_EQ(engine.GetCRC16(U8("123456789"), 9), 0);
 }
 
-TEST(CrcCatalogue, ExtendSplitAtEveryPointEqualsOneShot) {
-  const Bytes data = Random(1100, 9);
-  const std::uint8_t* p = data.data();
-  const std::size_t n = data.size();
-  for (std::size_t at = 0; at <= n; ++at) {
-    ASSERT_EQ(Crc32Extend(Crc32(p, at), p + at, n - at), ReferenceCrc32(p, n)) << at;
-    ASSERT_EQ(Crc16Extend(Crc16(p, at), p + at, n - at), test::ReferenceCrc16(p, n)) << at;
-  }
-}
-
 TEST(CcrcCheck, ComparesWithTheExpectedOrTheTrailingCrc) {
   constexpr std::uint32_t kCheck = 0xCBF43926u;  // of "123456789"
   constexpr std::int64_t kTrailing = -1;         // a null pointer: the last four bytes, least significant first
-  const struct { std::string data; std::int64_t expected; int flag, result; std::uint32_t last; } cases[] = {
-      {"123456789\x26\x39\xF4\xCB", kTrailing, 0, 1, kCheck}, {"123456789\x26\x39\xF4\xCB", kTrailing, 5, 1, kCheck},
-      {"123456789\xCB\xF4\x39\x26", kTrailing, 0, 0, kCheck}, {"123456789", kCheck, 0, 1, kCheck},
-      {"123456789", kCheck, -7, 1, kCheck}, {"123456789", kCheck + 1, 0, 0, kCheck},
-      {"123456789", 0x2639F4CB, 0, 0, kCheck}, {std::string(4, '\0'), kTrailing, 0, 1, 0},
-      {std::string("\0\0\1\0", 4), kTrailing, 0, 0, 0}, {"abc", kTrailing, 0, 0, 0}, {"a", kTrailing, 0, 0, 0},
-      {"", kTrailing, 0, 0, 0},  // too short for a trailer: nothing is read
+  const struct { std::string data; std::int64_t expected; int result; std::uint32_t last; } cases[] = {
+      {"123456789\x26\x39\xF4\xCB", kTrailing, 1, kCheck}, {"123456789\xCB\xF4\x39\x26", kTrailing, 0, kCheck},
+      {"123456789", kCheck, 1, kCheck}, {"123456789", kCheck + 1, 0, kCheck}, {"123456789", 0x2639F4CB, 0, kCheck},
+      {std::string(4, '\0'), kTrailing, 1, 0}, {std::string("\0\0\1\0", 4), kTrailing, 0, 0},
+      {"abc", kTrailing, 0, 0},  // too short for a trailer: nothing is read
   };
   for (const auto& c : cases) {
     CCRC engine;
     engine.lastCrc32 = 123;
     const auto data = std::make_unique<unsigned char[]>(c.data.size());  // exact size
-    std::copy(c.data.begin(), c.data.end(), data.get());
+    std::memcpy(data.get(), c.data.data(), c.data.size());
     unsigned char expected[4];
     for (int i = 0; i < 4; ++i) expected[i] = static_cast<unsigned char>(c.expected >> 8 * i);
     const int length = static_cast<int>(c.data.size());
-    EXPECT_EQ(engine.CheckCRC32(data.get(), c.expected < 0 ? nullptr : expected, c.flag, length), c.result) << c.data;
+    EXPECT_EQ(engine.CheckCRC32(data.get(), c.expected < 0 ? nullptr : expected, 5, length), c.result) << c.data;
     EXPECT_EQ(engine.lastCrc32, c.last) << c.data;
   }
-  const std::pair<unsigned, const char*> texts[] = {
-      {0, "0"}, {0x04C11DB7u, "4c11db7"}, {0xCBF43926u, "cbf43926"}, {0xFFFFFFFFu, "ffffffff"}};
-  for (const auto& [crc, text] : texts) {
+  for (const auto& [crc, text] : {std::pair<unsigned, const char*>{0, "0"}, {0x04C11DB7u, "4c11db7"},
+                                  {0xFFFFFFFFu, "ffffffff"}}) {
     const auto out = std::make_unique<char[]>(9);
     EXPECT_EQ(CCRC().Crc32ToStr(crc, out.get()), 1);
     EXPECT_STREQ(out.get(), text);
   }
 }
 
-// GetCRC16 runs on the CRC-16 table (the catalogue values above); nothing
-// reads the CRC-32 table, which the constructor and GenTable_CRC32 fill.
+// The constructor and GenTable_CRC32 fill the MSB-first CRC-32 table (which
+// nothing reads); copies take every field, the last CRC-32 too.
 TEST(CcrcTables, GeneratorsFillTheTablesAndCopiesTakeThem) {
-  CCRC source;
-  const std::pair<int, unsigned> entries[] = {{1, 0x04C11DB7u}, {128, 0x690CE0EEu}, {255, 0xB1F740B4u}};
-  for (const auto& [i, value] : entries) EXPECT_EQ(source.crc32Table[i], value) << i;
+  CCRC source, assigned;
+  for (const auto& [i, value] : {std::pair<int, unsigned>{1, 0x04C11DB7u}, {128, 0x690CE0EEu}, {255, 0xB1F740B4u}}) {
+    EXPECT_EQ(source.crc32Table[i], value) << i;
+  }
   std::memset(source.crc32Table, 0, sizeof source.crc32Table);
   EXPECT_EQ(source.GenTable_CRC16() + source.GenTable_CRC32(), 0);
   EXPECT_EQ(std::memcmp(CCRC().crc32Table, source.crc32Table, sizeof source.crc32Table), 0);
   source.CheckCRC32(U8("123456789"), nullptr, 0, 9);
-  source.crc32Table[17] = 0x12345678u;  // no fresh table build could match these
-  source.crc16Table[3] = 0xBEEF;
-  CCRC assigned;
-  assigned.lastCrc32 = ~source.lastCrc32;
+  source.crc32Table[17] = 0x12345678u;  // no fresh table build could match it
   assigned = source;
-  const CCRC copied(source);  // every field, the last computed CRC-32 too
+  const CCRC copied(source);
   EXPECT_EQ(std::memcmp(&assigned, &source, sizeof source), 0);
   EXPECT_EQ(std::memcmp(&copied, &source, sizeof source), 0);
 }
