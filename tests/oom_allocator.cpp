@@ -7,11 +7,14 @@
 #include <new>
 
 namespace codehdr::test::oom {
-namespace {
 
 std::atomic<long> countdown{0};  // 0: disarmed
 std::atomic<bool> fired{false};
 std::atomic<long> live{0};
+
+void Arm(long n) { fired = false, countdown = n; }
+bool Disarm() { return countdown = 0, fired.exchange(false); }
+long LiveBlocks() { return live; }
 
 void* Allocate(std::size_t size) {
   if (countdown.load() > 0 && countdown.fetch_sub(1) == 1) fired = true, throw std::bad_alloc();
@@ -20,30 +23,20 @@ void* Allocate(std::size_t size) {
   return ++live, p;
 }
 
-void* AllocateNoThrow(std::size_t size) noexcept {
-  try {
-    return Allocate(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+void* AllocateNoThrow(std::size_t size) noexcept try { return Allocate(size); } catch (const std::bad_alloc&) {
+  return nullptr;
 }
 
 void Release(void* p) noexcept {
   if (p != nullptr) --live, std::free(p);
 }
 
-}  // namespace
-
-void Arm(long n) { fired = false, countdown = n; }
-bool Disarm() { return countdown = 0, fired.exchange(false); }
-long LiveBlocks() { return live; }
-
 }  // namespace codehdr::test::oom
 
 namespace oom = codehdr::test::oom;
 
-// Every form the library and the standard library use; over-aligned forms
-// keep the runtime's own pair.
+// Every form the library and the standard library use (a sanitizer's runtime
+// would otherwise pair its own with these); over-aligned forms keep the runtime's.
 void* operator new(std::size_t n) { return oom::Allocate(n); }
 void* operator new[](std::size_t n) { return oom::Allocate(n); }
 void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return oom::AllocateNoThrow(n); }

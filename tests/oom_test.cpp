@@ -25,149 +25,129 @@ long LiveBlocks();
 }  // namespace oom
 namespace {
 
-// Standard output goes to /dev/null while in scope, without allocating.
-struct Quiet {
-  int saved = ::dup(STDOUT_FILENO);
-  Quiet() {
-    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    ::dup2(null, STDOUT_FILENO), ::close(null);
-  }
-  ~Quiet() { std::fflush(stdout), ::dup2(saved, STDOUT_FILENO), ::close(saved); }
+struct Quiet {  // standard output goes to /dev/null while in scope, without allocating
+  const int saved = ::dup(STDOUT_FILENO), null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  Quiet() { ::dup2(null, STDOUT_FILENO); }
+  ~Quiet() { std::fflush(stdout), ::dup2(saved, STDOUT_FILENO), ::close(saved), ::close(null); }
 };
 
 using Op = std::function<void(CCodeHeader&)>;
 using Check = std::function<void(CCodeHeader&, const HeaderState& before)>;
+void Nothing(CCodeHeader&) {}
+void Unchanged(CCodeHeader& h, const HeaderState& before) { EXPECT_EQ(HeaderState::Of(h), before); }
 
 class Oom : public ::testing::Test {
  protected:
   void SetUp() override {
-    devices = dir.Write("virevuz.txt", DeviceFile({{17, "APP"}, {18, "FPGA"}, {19, "DSP"}}));
     for (int i = 0; i < 11; ++i) rich.Dep(static_cast<std::uint16_t>(i + 1), "R01A0" + std::to_string(i % 10));
-    image = dir.Write("image", rich.Comment("eleven").File());
-  }
-
-  // A loaded object holding a built header, a comment and eleven dependencies.
-  void Loaded(CCodeHeader& h) {
-    Quiet quiet;
-    ASSERT_EQ(h.Init(devices.c_str()), HDR_SUCCESS);
-    ASSERT_EQ(h.ExtractHdrFromCompressedCodeFile(rich.File().data(), rich.File().size()), rich.Header().size());
-    ASSERT_EQ(h.InsertHeaderCodeVer("R02B03.4"), 1);
-    int result = -1;
-    ASSERT_GT(h.BuildHeader(18, "R01A01", &result), 0);
+    file = rich.Comment("eleven").File();
+    image = dir.Write("image", file);
+    CCodeHeader whole;
+    whole.ExtractHdrFromCompressedCodeFile(file.data(), file.size());
+    deps = HeaderState::Of(whole).deps;
   }
 
   // Fails allocation 1, 2, ... of `operate` until it completes; `failed`
   // checks the object after each failure, `done` after the completed run.
   // Returns the number of allocations the completed run made.
-  long Walk(const Op& prepare, const Op& operate, const Check& failed, const Op& done) {
-    const bool failedBefore = HasFailure();
-    for (long n = 1; n < 100000 && HasFailure() == failedBefore; ++n) {
-      const int fds = OpenDescriptorCount();
-      const long blocks = oom::LiveBlocks();
-      bool threw = false, fired = false;
-      {
-        CCodeHeader h;
-        prepare(h);
-        const HeaderState before = HeaderState::Of(h);
-        oom::Arm(n);
-        try {
-          operate(h);
-        } catch (const std::bad_alloc&) {
-          threw = true;
-        }
-        fired = oom::Disarm();
-        EXPECT_EQ(threw, fired) << "allocation " << n << ": the failure reaches the caller, and only then";
-        fired ? failed(h, before) : done(h);
+  long Walk(const Op& prepare, const Op& operate, const Op& done, const Check& failed = Unchanged) {
+    const int fds = OpenDescriptorCount();
+    const long blocks = oom::LiveBlocks();
+    long n = 0;
+    for (bool fired = true; fired && n < 100000 && !HasFailure();) {
+      CCodeHeader h;
+      prepare(h);
+      const HeaderState before = HeaderState::Of(h);
+      bool threw = false;
+      oom::Arm(++n);
+      try {
+        operate(h);
+      } catch (const std::bad_alloc&) {
+        threw = true;
       }
-      EXPECT_EQ(oom::LiveBlocks(), blocks) << "leak with allocation " << n << " failing";
-      EXPECT_EQ(OpenDescriptorCount(), fds) << "descriptor left open with allocation " << n << " failing";
-      if (!fired) return n - 1;
+      fired = oom::Disarm();
+      EXPECT_EQ(threw, fired) << "allocation " << n << ": the failure reaches the caller, and only then";
+      fired ? failed(h, before) : done(h);
     }
-    if (HasFailure() == failedBefore) ADD_FAILURE() << "the operation never completed";
-    return -1;
+    EXPECT_LT(n, 100000) << "the operation never completed";
+    EXPECT_EQ(oom::LiveBlocks(), blocks) << "a leak, with one of the " << n << " allocations failing";
+    EXPECT_EQ(OpenDescriptorCount(), fds) << "a descriptor left open, with one of the allocations failing";
+    return n - 1;
   }
-
-  // Unchanged (the failure came before the old header went), no header, or
-  // the image's header with a prefix of its dependencies.
-  void AllowedExtraction(CCodeHeader& h, const HeaderState& before) {
-    const HeaderState now = HeaderState::Of(h);
-    if (now == before || h.compressedCodeHeader == nullptr) return;
-    const Bytes file = rich.File();
-    EXPECT_EQ(now.bytes, Bytes(file.begin(), file.begin() + static_cast<long>(rich.Header().size())));
-    CCodeHeader whole;
-    whole.ExtractHdrFromCompressedCodeFile(rich.File().data(), rich.File().size());
-    const std::vector<std::string> all = HeaderState::Of(whole).deps;
-    ASSERT_LE(now.deps.size(), all.size());
-    EXPECT_TRUE(std::equal(now.deps.begin(), now.deps.end(), all.begin()));
-  }
-
-  static void Nothing(CCodeHeader&) {}
-  const Op loaded = [this](CCodeHeader& h) { Loaded(h); };
-  static void Unchanged(CCodeHeader& h, const HeaderState& before) { EXPECT_EQ(HeaderState::Of(h), before); }
 
   ScratchDir dir;
-  std::string devices, image;
+  const std::string devices = dir.Write("virevuz.txt", DeviceFile({{17, "APP"}, {18, "FPGA"}, {19, "DSP"}}));
+  std::string image;
   Image rich;
+  Bytes file;
+  std::vector<std::string> deps;  // of the image's header
+  // A loaded object holding a built header, a comment and eleven dependencies.
+  const Op loaded = [this](CCodeHeader& h) {
+    Quiet quiet;
+    ASSERT_EQ(h.Init(devices.c_str()), HDR_SUCCESS);
+    ASSERT_EQ(h.ExtractHdrFromCompressedCodeFile(file.data(), file.size()), rich.Header().size());
+    ASSERT_EQ(h.InsertHeaderCodeVer("R02B03.4"), 1);
+    int result = -1;
+    ASSERT_GT(h.BuildHeader(18, "R01A01", &result), 0);
+  };
+  // After a failed extraction: unchanged (the failure came before the old
+  // header went), no header, or the image's header with a prefix of its dependencies.
+  const Check extracted = [this](CCodeHeader& h, const HeaderState& before) {
+    const HeaderState now = HeaderState::Of(h);
+    if (now == before || h.compressedCodeHeader == nullptr) return;
+    EXPECT_EQ(now.bytes, Bytes(file.begin(), file.begin() + static_cast<long>(rich.Header().size())));
+    ASSERT_LE(now.deps.size(), deps.size());
+    EXPECT_TRUE(std::equal(now.deps.begin(), now.deps.end(), deps.begin()));
+  };
 };
 
-TEST_F(Oom, Init) {
+TEST_F(Oom, InitBuildAndAppend) {
   const Op init = [&](CCodeHeader& h) {
     Quiet quiet;
     h.Init(devices.c_str());
   };
   const Op three = [](CCodeHeader& h) { EXPECT_EQ(h.devCtl.device_count, 3); };
-  EXPECT_GT(Walk(Nothing, init, Unchanged, three), 0);
-  EXPECT_GT(Walk(loaded, init, Unchanged, three), 0);
-}
-
-TEST_F(Oom, BuildAndAppend) {
+  EXPECT_GT(Walk(loaded, init, three), 0);
   const Op build = [](CCodeHeader& h) {
     int result = -1;
     h.BuildHeader(17, "R01A02", &result);
   };
-  EXPECT_GT(Walk(loaded, build, Unchanged, [](CCodeHeader& h) { EXPECT_EQ(h.ValidateHeader(17, 0), 0); }), 0);
+  EXPECT_GT(Walk(loaded, build, [](CCodeHeader& h) { EXPECT_EQ(h.ValidateHeader(17, 0), 0); }), 0);
   for (int extra : {0, 8, 9}) {  // 11 entries and these: the 21st needs a new block of 10
+    SCOPED_TRACE(extra);
     const Op prepare = [&](CCodeHeader& h) {
-      Loaded(h);
+      loaded(h);
       for (int i = 0; i < extra; ++i) h.AddCodeDependencyToHdr(1, "R01A01");
     };
     const Op added = [&](CCodeHeader& h) { EXPECT_EQ(h.GetNumCodeDependencies(), 12 + extra); };
-    const Op byType = [](CCodeHeader& h) { h.AddCodeDependencyToHdr(300, "R03C04"); };
-    const Op byLabel = [](CCodeHeader& h) { h.AddCodeDependencyToHdr("FPGA", "R03C04"); };
-    EXPECT_EQ(Walk(prepare, byType, Unchanged, added) > 0, extra == 9) << extra;
-    EXPECT_EQ(Walk(prepare, byLabel, Unchanged, added) > 0, extra == 9) << extra;
+    EXPECT_EQ(Walk(prepare, [](CCodeHeader& h) { h.AddCodeDependencyToHdr(300, "R03C04"); }, added) > 0, extra == 9);
+    EXPECT_EQ(Walk(prepare, [](CCodeHeader& h) { h.AddCodeDependencyToHdr("FPGA", "R03C04"); }, added) > 0, extra == 9);
   }
 }
 
-TEST_F(Oom, Extraction) {
-  const Check allowed = [&](CCodeHeader& h, const HeaderState& before) { AllowedExtraction(h, before); };
+TEST_F(Oom, ExtractVerifyAndWrite) {
   const Op eleven = [](CCodeHeader& h) { EXPECT_EQ(h.GetNumCodeDependencies(), 11); };
-  const Bytes file = rich.File();
   const Op fromBuffer = [&](CCodeHeader& h) { h.ExtractHdrFromCompressedCodeFile(file.data(), file.size()); };
-  EXPECT_GT(Walk(loaded, fromBuffer, allowed, eleven), 0);
+  EXPECT_GT(Walk(loaded, fromBuffer, eleven, extracted), 0);
   for (long length : {static_cast<long>(file.size()), 100000L, 60L}) {
     const Op fromFile = [&](CCodeHeader& h) { h.ExtractHdrFromCompressedCodeFile(image.c_str(), length); };
-    EXPECT_GT(Walk(loaded, fromFile, allowed, Nothing), 0);
+    EXPECT_GT(Walk(loaded, fromFile, Nothing, extracted), 0);
   }
-  const Op verify = [&](CCodeHeader& h) { h.DoVerifyHeader(image.c_str(), 0, 17); };
-  EXPECT_GT(Walk(loaded, verify, allowed, eleven), 0);
-}
-
-TEST_F(Oom, VerifyFileAndWriteImage) {
+  const Op classic = [&](CCodeHeader& h) { h.DoVerifyHeader(image.c_str(), 0, 17); };
+  EXPECT_GT(Walk(loaded, classic, eleven, extracted), 0);
   const Op verify = [&](CCodeHeader&) { EXPECT_EQ(VerifyFile(image, 17).verdict, Verdict::kVerified); };
-  EXPECT_GT(Walk(Nothing, verify, Unchanged, Nothing), 0);
+  EXPECT_GT(Walk(Nothing, verify, Nothing), 0);
   // A failed write keeps the old file and leaves nothing else behind.
-  const Bytes old = {'o', 'l', 'd'};
-  const std::string target = dir.Write("target", old);
+  const std::string target = dir.Write("target", "old");
   const auto entries = [&] { return std::distance(std::filesystem::directory_iterator(dir.path()), {}); };
   const auto before = entries();
   const Op write = [&](CCodeHeader&) { WriteImage(target, rich.Header(), rich.payload.data(), rich.payload.size()); };
   const Check kept = [&](CCodeHeader&, const HeaderState&) {
-    EXPECT_EQ(ReadFile(target), old);
+    EXPECT_EQ(ReadFile(target), Bytes({'o', 'l', 'd'}));
     EXPECT_EQ(entries(), before);
   };
   const Op written = [&](CCodeHeader&) { EXPECT_EQ(VerifyFile(target, 17).verdict, Verdict::kVerified); };
-  EXPECT_GT(Walk(Nothing, write, kept, written), 0);
+  EXPECT_GT(Walk(Nothing, write, written, kept), 0);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "support.h"
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,27 +12,22 @@
 
 namespace codehdr::test {
 
+namespace fs = std::filesystem;
+
 ScratchDir::ScratchDir(const std::string& parent) {
-  const std::filesystem::path base = parent.empty() ? std::filesystem::temp_directory_path() : std::filesystem::path(parent);
-  std::string name = (base / "codehdr_test_XXXXXX").string();
-  if (::mkdtemp(name.data()) == nullptr) std::abort();
-  path_ = name;
+  path_ = ((parent.empty() ? fs::temp_directory_path() : fs::path(parent)) / "codehdr_test_XXXXXX").string();
+  if (::mkdtemp(path_.data()) == nullptr) std::abort();
 }
 
 ScratchDir::~ScratchDir() {
   std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
+  fs::remove_all(path_, ignored);
 }
 
 std::string ScratchDir::Write(const std::string& name, const Bytes& bytes) const {
-  const std::string path = File(name);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
-  return path;
-}
-
-std::string ScratchDir::Write(const std::string& name, const std::string& text) const {
-  return Write(name, Bytes(text.begin(), text.end()));
+  std::ofstream(File(name), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return File(name);
 }
 
 Bytes ReadFile(const std::string& path) {
@@ -54,9 +48,7 @@ void PutBe(Bytes& b, std::size_t at, std::uint32_t value, int bytes) {
 }  // namespace
 
 Image& Image::Comment(const std::string& text) {
-  Bytes payload(text.begin(), text.end());
-  payload.push_back(0);
-  return Section(1, static_cast<std::uint8_t>(payload.size()), payload);
+  return Section(1, static_cast<std::uint8_t>(text.size() + 1), Bytes(text.c_str(), text.c_str() + text.size() + 1));
 }
 
 Image& Image::Dep(std::uint16_t type, const std::string& version) {
@@ -67,15 +59,14 @@ Image& Image::Dep(std::uint16_t type, const std::string& version) {
 }
 
 Image& Image::Section(std::uint8_t type, std::uint8_t length, const Bytes& payload) {
-  Bytes section = {type, length};
-  section.insert(section.end(), payload.begin(), payload.end());
-  sections.push_back(section);
+  sections.push_back({type, length});
+  sections.back().insert(sections.back().end(), payload.begin(), payload.end());
   return *this;
 }
 
 Bytes Image::Header() const {
   Bytes b(48, 0);
-  for (int i = 0; i < 4; ++i) b[i] = 0xC9;
+  PutBe(b, 0, 0xC9C9C9C9u, 4);
   PutText(b, 4, vireVuz, 16);
   PutBe(b, 20, mandatorySize, 2);
   b[28] = tag;
@@ -139,22 +130,14 @@ std::uint16_t ReferenceCrc16(const std::uint8_t* data, std::size_t size) {
 }
 
 HeaderState HeaderState::Of(CCodeHeader& h) {
-  HeaderState s;
-  s.buffer = h.compressedCodeHeader;
-  if (h.compressedCodeHeader != nullptr) {
-    s.bytes.assign(h.compressedCodeHeader, h.compressedCodeHeader + h.GetHeaderTotalSize());
-  }
-  s.oldStyle = h.oldStyleHeader;
-  s.totalHdrSize = h.totalHdrSize;
+  HeaderState s{h.compressedCodeHeader, {}, h.oldStyleHeader, h.totalHdrSize, std::nullopt, h.commentLen,
+                std::string(h.codeVer, sizeof h.codeVer), {}, h.devCtl.device_count, h.devCtl.device_table};
+  if (s.buffer != nullptr) s.bytes.assign(s.buffer, s.buffer + h.GetHeaderTotalSize());
   if (h.comment != nullptr) s.comment = std::string(h.comment, 32);
-  s.commentLen = h.commentLen;
-  s.codeVer.assign(h.codeVer, sizeof h.codeVer);
   for (int i = 0; i < h.dependencyList.Count(); ++i) {
     const dependencyInfo& d = h.dependencyList.At(i);
     s.deps.push_back(std::to_string(d.depType) + ":" + std::string(d.depVer, sizeof d.depVer));
   }
-  s.deviceCount = h.devCtl.device_count;
-  s.deviceTable = h.devCtl.device_table;
   return s;
 }
 
@@ -165,10 +148,8 @@ bool HeaderState::operator==(const HeaderState& o) const {
 }
 
 std::ostream& operator<<(std::ostream& os, const HeaderState& s) {
-  return os << "{header " << s.bytes.size() << " bytes" << (s.oldStyle ? " old-style" : "") << ", totalHdrSize "
-            << s.totalHdrSize << ", comment " << (s.comment ? s.comment->c_str() : "(none)") << "/"
-            << int{s.commentLen} << ", codeVer " << s.codeVer.c_str() << ", " << s.deps.size() << " deps, "
-            << s.deviceCount << " devices}";
+  return os << "{header " << s.bytes.size() << " bytes, comment " << (s.comment ? s.comment->c_str() : "(none)")
+            << ", codeVer " << s.codeVer.c_str() << ", " << s.deps.size() << " deps, " << s.deviceCount << " devices}";
 }
 
 std::vector<std::string> DepList(const std::vector<Dependency>& deps) {
@@ -187,12 +168,7 @@ std::vector<std::string> DepList(CCodeHeader& h) {
 }
 
 int OpenDescriptorCount() {
-  int count = 0;
-  if (DIR* dir = ::opendir("/proc/self/fd")) {
-    while (::readdir(dir) != nullptr) ++count;
-    ::closedir(dir);
-  }
-  return count;
+  return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
 }
 
 }  // namespace codehdr::test

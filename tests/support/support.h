@@ -1,8 +1,7 @@
-// Test support shared by the unit tests, the fault tests and the fuzz
-// targets: a scratch directory, an image builder that writes header bytes
-// independently of the library's own builder, capture of standard output,
-// bit-at-a-time CRC references, a snapshot of a classic header object and
-// a runner for child processes.
+// Test support shared by the tests and the fuzz targets: a scratch directory,
+// an image builder that writes header bytes independently of the library's
+// own builder, capture of standard output, bit-at-a-time CRC references, a
+// snapshot of a classic header object.
 #ifndef CODEHDR_TESTS_SUPPORT_SUPPORT_H
 #define CODEHDR_TESTS_SUPPORT_SUPPORT_H
 
@@ -21,8 +20,8 @@ namespace codehdr::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A fresh directory, removed with everything in it when the object goes;
-// under `parent`, or else the system's temporary directory.
+// A fresh directory (under `parent`, or else the system's temporary
+// directory), removed with everything in it when the object goes.
 class ScratchDir {
  public:
   explicit ScratchDir(const std::string& parent = "");
@@ -32,9 +31,10 @@ class ScratchDir {
 
   const std::string& path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
-  // Writes the file and returns its path.
-  std::string Write(const std::string& name, const Bytes& bytes) const;
-  std::string Write(const std::string& name, const std::string& text) const;
+  std::string Write(const std::string& name, const Bytes& bytes) const;  // returns the path
+  std::string Write(const std::string& name, const std::string& text) const {
+    return Write(name, Bytes(text.begin(), text.end()));
+  }
 
  private:
   std::string path_;
@@ -51,14 +51,14 @@ struct Image {
   std::uint8_t codeMode = 1;
   std::uint16_t mandatorySize = 48;
   std::uint8_t reserved = 0;
-  std::optional<std::uint16_t> totalSize;   // default: the bytes the header has
+  std::optional<std::uint16_t> totalSize;    // default: the bytes the header has
   std::optional<std::uint8_t> sectionCount;  // default: the sections added
   std::vector<Bytes> sections;               // each: type, length byte, payload
   Bytes payload = {0xDE, 0xAD, 0xBE, 0xEF, 0x0D, 0x0A, 0x1A, 0x00};
   bool seal = true;  // store the file's CRC-32 in the header
 
-  Image& Comment(const std::string& text);                      // 01 n+1 text 00
-  Image& Dep(std::uint16_t type, const std::string& version);   // 02 12 type version
+  Image& Comment(const std::string& text);                     // 01 n+1 text 00
+  Image& Dep(std::uint16_t type, const std::string& version);  // 02 12 type version
   Image& Section(std::uint8_t type, std::uint8_t length, const Bytes& payload);
 
   Bytes Header() const;  // the header alone, CRC field zero
@@ -71,13 +71,11 @@ std::string DeviceFile(const std::vector<std::pair<int, std::string>>& models, i
 // Runs `body` with standard output going to a file; returns what it printed.
 std::string CaptureStdout(const std::function<void()>& body);
 
-// Bit-at-a-time CRC-32/ISO-HDLC and CRC-16/IBM-3740, independent of every
-// table and kernel of the library.
+// Bit-at-a-time CRC-32/ISO-HDLC and CRC-16/IBM-3740, independent of the library.
 std::uint32_t ReferenceCrc32(const std::uint8_t* data, std::size_t size);
 std::uint16_t ReferenceCrc16(const std::uint8_t* data, std::size_t size);
 
-// Everything a CCodeHeader holds, to tell whether an operation left the
-// object as it was.
+// Everything a CCodeHeader holds, to tell whether an operation left it as it was.
 struct HeaderState {
   const unsigned char* buffer = nullptr;
   Bytes bytes;  // the held header
@@ -85,15 +83,14 @@ struct HeaderState {
   unsigned short totalHdrSize = 0;
   std::optional<std::string> comment;  // all 32 bytes
   unsigned char commentLen = 0;
-  std::string codeVer;                // all 16 bytes
-  std::vector<std::string> deps;      // "type:" and all 16 version bytes
+  std::string codeVer;             // all 16 bytes
+  std::vector<std::string> deps;   // "type:" and all 16 version bytes
   int deviceCount = 0;
   const download_ctl_typ* deviceTable = nullptr;
 
   static HeaderState Of(CCodeHeader& h);
   bool operator==(const HeaderState& o) const;
 };
-
 std::ostream& operator<<(std::ostream& os, const HeaderState& s);
 
 // Dependencies as "type:version" (the version up to its NUL), in order: of a
@@ -101,20 +98,7 @@ std::ostream& operator<<(std::ostream& os, const HeaderState& s);
 std::vector<std::string> DepList(const std::vector<Dependency>& deps);
 std::vector<std::string> DepList(CCodeHeader& h);
 
-// Open file descriptors of this process, to find leaks.
-int OpenDescriptorCount();
-
-// What a child process printed, and its exit status (-1: it did not exit).
-struct ProgramRun {
-  int status = -1;
-  std::string out, err;
-};
-
-// Runs argv[0] with standard input from `stdin_path` (empty: /dev/null) and
-// `env` ("NAME=VALUE") added; standard output to a terminal when `tty`.
-// A program still running after 10 s is ended (SIGALRM).
-ProgramRun RunProgram(const std::vector<std::string>& argv, const std::string& stdin_path = "",
-                      const std::vector<std::string>& env = {}, bool tty = false);
+int OpenDescriptorCount();  // of this process, to find leaks
 
 }  // namespace codehdr::test
 
