@@ -1,5 +1,6 @@
 // The codehdr program run as a child process: exit statuses and errors, atomic
 // output, the faults verify and info --hex name, round trips, crc and tables.
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -66,6 +67,7 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
   dir_.Write("text", "text");
   dir_.Write("short", Bytes(30, 0xC9));  // a header that declares more bytes than the file holds
   ASSERT_TRUE(std::filesystem::create_directory(F("sub")));
+  ASSERT_EQ(::mkfifo(F("fifo").c_str(), 0600), 0);
   const std::string o = "build @payload -o @good --devctl @dev.txt --virevuz R02B01 ";
   const std::string b = o + "--tag 33 --code-ver R01A01 ";
   ASSERT_EQ(Tool(b).status, 0);
@@ -85,6 +87,15 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
       {"crc", "", 2, "crc: give at least one FILE"},
       {"verify @good @missing", "", 2, missing},
       {"verify @sub", "", 2, F("sub") + ": not a regular file"},
+      // Nothing stalls a pipeline: a FIFO without a writer and endless devices
+      // are refused at once; "-" reads standard input to its end.
+      {"verify @fifo", "", 2, F("fifo") + ": not a regular file"},
+      {"extract @fifo -o @out", "", 2, F("fifo") + ": not a regular file"},
+      {"info /dev/urandom", "", 2, "/dev/urandom: not a regular file"},
+      {"crc /dev/zero", "", 2, "/dev/zero: not a regular file"},
+      {"build /dev/zero -o @out --devctl @dev.txt --virevuz R02B01 --tag 33 --code-ver R01A01", "", 2,
+       "/dev/zero: not a regular file"},
+      {"verify -", F("good"), 0, "-: verified (tag 33"},
       {"crc --crc16 @payload @missing", "", 2, missing},
       {"extract @good -o @nodir/", "", 2, F("nodir/") + ": the output file cannot be written: Is a directory"},
       {"build @payload -o @sub --devctl @dev.txt --virevuz R02B01 --tag 33 --code-ver R01A01", "", 2, unwritable},
