@@ -35,5 +35,9 @@ if [ -z "$clang" ]; then
   echo "test.sh: clang++ not found (install clang-14 libfuzzer-14-dev libclang-rt-14-dev)" >&2
   exit 1
 fi
+# A sanitizer tree configured earlier with another compiler is made anew.
+if [ -f build/asan/CMakeCache.txt ] && ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang' build/asan/CMakeCache.txt; then
+  rm -rf build/asan
+fi
 CXX_FOR_DIR=$clang build_and_test build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCODEHDR_SANITIZE=address,undefined -DCODEHDR_BUILD_FUZZ=ON
