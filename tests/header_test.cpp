@@ -55,6 +55,8 @@ TEST(HeaderForms, ReaderExtractionAndAccessorsAgree) {
       {"total 47", With(With(plain, 22, 0), 23, 47), kBad, Status::kHeaderTooSmall, 47, 0},
       {"total beyond the bytes", With(plain, 23, 69), kBad, Status::kHeaderTruncated, 69, 0},
   };
+  EXPECT_EQ(ReadHeader(nullptr, 48).form, HeaderForm::kNone);  // a null range is never read
+  EXPECT_EQ(CCodeHeader().GetHeaderCommentLen(), 0);
   const Bytes previous = Image().Comment("old").Dep(77, "R01A02").Header();
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
@@ -118,6 +120,7 @@ TEST(ReadHeader, FieldsAndTheSectionWalk) {
       {"more sections counted than present", one.Header(), {"3:R01A02"}, std::nullopt, 0},
       {"version cut", Cut(two, 76), {"3:R01A02", "4:R01A"}, std::nullopt, 0},
       {"type not whole", Cut(two, 71), {"3:R01A02"}, std::nullopt, 0},
+      {"version not begun", Cut(two, 72), {"3:R01A02", "4:"}, std::nullopt, 0},
       {"short length byte", Image().Section(2, 4, {1, 2, 'R', '0'}).Header(), {"258:R0"}, std::nullopt, 0},
       {"comment without NUL", Image().Section(1, 5, {'h', 'e', 'l', 'l', 'o'}).Header(), {}, "hello", 5},
       {"comment of 40", Image().Comment(std::string(40, 'c')).Header(), {}, std::string(31, 'c'), 41},
