@@ -68,7 +68,7 @@ Dependency ParseDependency(const DependencyArg& dep) {
   return out;
 }
 
-// With --from: OLD_IMAGE's comment and dependencies go first into the spec,
+// With --from: OLD_IMAGE's comment and dependencies go first into the header,
 // and its tag id and VireVuz version are the defaults.
 void TakeOver(BuildOptions& opts, HeaderSpec& spec) {
   const VerifyReport old = VerifyFile(opts.from);
