@@ -20,8 +20,8 @@ echo "== fault tests under ThreadSanitizer =="
 
 echo "== codehdr verify -j 4 under ThreadSanitizer =="
 tool="$build/tools/codehdr"
-images=(fuzz/corpus/whole_file/*)
-valid=(fuzz/corpus/whole_file/valid_*)
+images=(fuzz/corpus/image/*)
+valid=(fuzz/corpus/image/valid_*)
 # Sound images: every one verifies.
 for round in 1 2 3; do
   "$tool" verify -j 4 "${valid[@]}" "${valid[@]}" >/dev/null
