@@ -114,16 +114,10 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
   }
 }
 
-// A sound image (tag 33, a comment section at 48, a dependency version at 66)
-// with `patch` written at `at`, then resealed unless the patch is its CRC:
-// what verify --tag 33 prints after "FILE: ", and the field info --hex marks
+// A sound image (tag 33, a comment section at 48, a dependency version at 66) with `patch` written at `at`, then
+// resealed unless the patch is its CRC: what verify --tag 33 prints after "FILE: ", and the field info --hex marks
 // first ("": none) with what it says was expected.
-struct FaultCase {
-  const char* name;
-  std::size_t at;
-  std::string patch;
-  const char *verdict, *field, *note;
-};
+struct FaultCase { const char* name; std::size_t at; std::string patch; const char *verdict, *field, *note; };
 
 const FaultCase kFaults[] = {
     {"intact", 0, "", "verified (tag 33, code version P03B04.5, CRC-32 ", "", ""},
@@ -146,9 +140,7 @@ const FaultCase kFaults[] = {
 
 TEST_F(ToolTest, VerifyAndInfoHexNameTheFaultOfEachImageInArgumentOrder) {
   Image sound;
-  sound.tag = 33;
-  sound.Comment("bench lot 7").Dep(5, "R02B03");
-  std::vector<std::string> files;
+  sound.tag = 33, sound.Comment("bench lot 7").Dep(5, "R02B03");
   for (const FaultCase& c : kFaults) {
     Bytes image = sound.File();
     std::copy(c.patch.begin(), c.patch.end(), image.begin() + static_cast<std::ptrdiff_t>(c.at));
@@ -157,26 +149,24 @@ TEST_F(ToolTest, VerifyAndInfoHexNameTheFaultOfEachImageInArgumentOrder) {
       const std::uint32_t crc = ReferenceCrc32(image.data(), image.size());
       for (int i = 0; i < 4; ++i) image[24 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
     }
-    files.push_back(dir_.Write(c.name, image));
-    const Output hex = Tool("info --hex --tag 33 " + files.back());
+    const Output hex = Tool("info --hex --tag 33 " + dir_.Write(c.name, image));
     EXPECT_EQ(hex.status, StartsWith(c.verdict, "FAILED:") ? 1 : 0) << c.name << ": " << hex.err;
-    EXPECT_EQ(hex.out.find('\033'), std::string::npos) << c.name << ": colour while not on a terminal";
-    std::string marked;  // the first line info --hex marks
+    std::string marked;  // the first line info --hex marks: starting with '>', so not in colour off a terminal
     for (const std::string& line : Lines(hex.out)) marked = marked.empty() && line[0] == '>' ? line : marked;
     EXPECT_TRUE(*c.field ? marked.find(c.field) != std::string::npos && marked.find(c.note) != std::string::npos
                          : marked.empty()) << c.name << ":\n" << hex.out;
   }
+  constexpr std::size_t n = std::size(kFaults);
   std::string args = "verify -j 2 --tag 33";  // many images on two threads: a line each, in argument order
-  for (std::size_t i = 0; i < 10 * files.size(); ++i) args += " " + files[i * 7 % files.size()];
+  for (std::size_t i = 0; i < 10 * n; ++i) args += " @" + std::string(kFaults[i * 7 % n].name);
   const Output all = Tool(args);
   const std::vector<std::string> lines = Lines(all.out);
-  EXPECT_EQ(all.status, 1);
-  ASSERT_EQ(lines.size(), 10 * files.size());
+  ASSERT_EQ(std::pair(all.status, lines.size()), std::pair(1, 10 * n));
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    EXPECT_TRUE(StartsWith(lines[i], files[i * 7 % files.size()] + ": " + kFaults[i * 7 % files.size()].verdict));
+    EXPECT_TRUE(StartsWith(lines[i], F(kFaults[i * 7 % n].name) + ": " + kFaults[i * 7 % n].verdict)) << lines[i];
   }
-  EXPECT_NE(Tool("info --hex " + files[1], "/dev/null", "NO_COLOR=", true).out.find("\033[31m>"), std::string::npos);
-  EXPECT_EQ(Tool("info --hex " + files[1], "/dev/null", "NO_COLOR=1", true).out.find('\033'), std::string::npos);
+  EXPECT_NE(Tool("info --hex @crc", "/dev/null", "NO_COLOR=", true).out.find("\033[31m>"), std::string::npos);
+  EXPECT_EQ(Tool("info --hex @crc", "/dev/null", "NO_COLOR=1", true).out.find('\033'), std::string::npos);
 }
 
 // Built from standard input with the device file from the environment, the
