@@ -169,9 +169,8 @@ TEST_F(ToolTest, VerifyAndInfoHexNameTheFaultOfEachImageInArgumentOrder) {
   EXPECT_EQ(Tool("info --hex @crc", "/dev/null", "NO_COLOR=1", true).out.find('\033'), std::string::npos);
 }
 
-// Built from standard input with the device file from the environment, the
-// image holds what the test's own builder makes, and info --json reads it back;
-// taken apart and built again with the same fields, or --from it: the same bytes.
+// Built from standard input with the device file from the environment, the image holds what the test's own builder
+// makes and info --json reads it back; taken apart and built again with the same fields, or --from it: the same bytes.
 TEST_F(ToolTest, BuildInfoExtractAndBuildAgain) {
   Image want;
   want.tag = 33, want.vireVuz = "R02B01", want.codeVer = "R01A03.2", want.codeMode = 3;  // FPGA's code mode
@@ -182,26 +181,16 @@ TEST_F(ToolTest, BuildInfoExtractAndBuildAgain) {
                              " --dep LANG=R02A01 --dep-type 0x7=R03A01.2";
   const Output built = Tool("build - -o @image" + fields, dir_.Write("payload", want.payload),
                          "CODEHDR_DEVCTL=" + F("dev.txt"));
-  ASSERT_EQ(built.status, 0) << built.err;
   EXPECT_NE(built.err.find("Device Control Version 1"), std::string::npos) << "the device reader's message";
   const Bytes image = ReadFile(F("image"));
-  ASSERT_EQ(image, want.File());
-  const unsigned crc = image[24] << 24 | image[25] << 16 | image[26] << 8 | image[27];
-  const Output verified = Tool("verify @image");
-  EXPECT_EQ(verified.status, 0);
-  EXPECT_TRUE(StartsWith(verified.out, F("image") + ": verified (tag 33, code version R01A03.2, CRC-32 " + Hex(crc, 0)))
-      << verified.out;
-  const nlohmann::json expected = {
-      {"file_size", image.size()}, {"form", "new-style"}, {"tag_id", 33}, {"virevuz_version", "R02B01"},
-      {"total_size", 115}, {"stored_crc", crc}, {"computed_crc", crc}, {"crc_match", true}, {"code_mode", 3},
-      {"code_version", "R01A03.2"}, {"section_count", 4}, {"reserved", 0}, {"comment", "lot7"}, {"comment_length", 5},
-      {"dependencies", {{{"type", 300}, {"labels", nlohmann::json::array()}, {"version", "R01A01"}},
-                        {{"type", 26}, {"labels", {"LANG"}}, {"version", "R02A01"}},
-                        {{"type", 7}, {"labels", nlohmann::json::array()}, {"version", "R03A01.2"}}}}};
+  ASSERT_EQ(image, want.File()) << built.err;
+  // Fields info takes from distinct parts of the image, read from a file and from standard input.
+  const nlohmann::json expected = nlohmann::json::parse(R"({"file_size": 300115, "form": "new-style", "total_size": 115,
+      "crc_match": true, "code_mode": 3, "comment": "lot7", "comment_length": 5, "dependencies": [
+      {"type": 300, "labels": [], "version": "R01A01"}, {"type": 26, "labels": ["LANG"], "version": "R02A01"},
+      {"type": 7, "labels": [], "version": "R03A01.2"}]})");
   for (const char* source : {"@image", "-"}) {
-    const Output info = Tool(std::string("info --json ") + source, F("image"));
-    ASSERT_EQ(info.status, 0) << info.err;
-    const nlohmann::json got = nlohmann::json::parse(info.out);
+    const nlohmann::json got = nlohmann::json::parse(Tool(std::string("info --json ") + source, F("image")).out);
     for (const auto& item : expected.items()) EXPECT_EQ(got[item.key()], item.value()) << source << " " << item.key();
   }
   ASSERT_EQ(Tool("extract @image -o @extracted").status, 0);
