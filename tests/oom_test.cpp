@@ -44,7 +44,7 @@ class Oom : public ::testing::Test {
     image = dir.Write("image", file);
     CCodeHeader whole;
     whole.ExtractHdrFromCompressedCodeFile(file.data(), file.size());
-    deps = HeaderState::Of(whole).deps;
+    deps = DepList(whole);
   }
 
   // Fails allocation 1, 2, ... of `operate` until it completes; `failed`

@@ -131,20 +131,18 @@ std::uint16_t ReferenceCrc16(const std::uint8_t* data, std::size_t size) {
 
 HeaderState HeaderState::Of(CCodeHeader& h) {
   HeaderState s{h.compressedCodeHeader, {}, h.oldStyleHeader, h.totalHdrSize, std::nullopt, h.commentLen,
-                std::string(h.codeVer, sizeof h.codeVer), {}, h.devCtl.device_count, h.devCtl.device_table};
+                std::string(h.codeVer, sizeof h.codeVer), DepList(h), h.devCtl.device_count, h.devCtl.device_table};
   if (s.buffer != nullptr) s.bytes.assign(s.buffer, s.buffer + h.GetHeaderTotalSize());
   if (h.comment != nullptr) s.comment = std::string(h.comment, 32);
-  for (int i = 0; i < h.dependencyList.Count(); ++i) {
-    const dependencyInfo& d = h.dependencyList.At(i);
-    s.deps.push_back(std::to_string(d.depType) + ":" + std::string(d.depVer, sizeof d.depVer));
-  }
   return s;
 }
 
 bool HeaderState::operator==(const HeaderState& o) const {
-  return std::tie(buffer, bytes, oldStyle, totalHdrSize, comment, commentLen, codeVer, deps, deviceCount,
-                  deviceTable) == std::tie(o.buffer, o.bytes, o.oldStyle, o.totalHdrSize, o.comment, o.commentLen,
-                                           o.codeVer, o.deps, o.deviceCount, o.deviceTable);
+  const auto fields = [](const HeaderState& s) {
+    return std::tie(s.buffer, s.bytes, s.oldStyle, s.totalHdrSize, s.comment, s.commentLen, s.codeVer, s.deps,
+                    s.deviceCount, s.deviceTable);
+  };
+  return fields(*this) == fields(o);
 }
 
 std::ostream& operator<<(std::ostream& os, const HeaderState& s) {

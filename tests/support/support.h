@@ -84,7 +84,7 @@ struct HeaderState {
   std::optional<std::string> comment;  // all 32 bytes
   unsigned char commentLen = 0;
   std::string codeVer;             // all 16 bytes
-  std::vector<std::string> deps;   // "type:" and all 16 version bytes
+  std::vector<std::string> deps;   // as DepList gives them
   int deviceCount = 0;
   const download_ctl_typ* deviceTable = nullptr;
 
