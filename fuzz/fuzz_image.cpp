@@ -25,7 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(::ftruncate(fd, 0) == 0 && ::pwrite(fd, data, size, 0) == static_cast<ssize_t>(size));
   const Header h = ReadHeader(data, size);
   const bool isNew = h.form == HeaderForm::kNewStyle, isOld = h.form == HeaderForm::kOldStyle;
+  // The object held a header before: a new-style header replaces its comment
+  // and dependencies, the other forms keep them.
+  static const test::Bytes previous = test::Image().Comment("old").Dep(77, "R01A02").Header();
   CCodeHeader c;
+  c.ExtractHdrFromCompressedCodeFile(previous.data(), previous.size());
   const unsigned short got = c.ExtractHdrFromCompressedCodeFile(data, size);
   Require(got == (isNew || isOld ? h.total_size : 0) && c.GetHeaderTotalSize() == got);
   Require(c.GetHeaderTag() == h.tag && c.oldStyleHeader == isOld);
@@ -54,9 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Nothing to check, unless a new-style header does not fit its own size.
     const bool none = h.form != HeaderForm::kMalformed || (h.problem == Status::kHeaderTooSmall && h.total_size <= 4);
     Require(v.verdict == (none ? Verdict::kNotChecked : Verdict::kFailed) && v.status == h.problem);
-    char text[17] = "-";
+    char text[32] = "-";
+    Require(test::DepList(c) == std::vector<std::string>{"77:R01A02"} && c.GetHeaderCommentLen() == 4);
+    Require(c.GetHeaderComment(text) == isOld && std::strcmp(text, isOld ? "old" : "-") == 0);  // with a header held
     Require(c.ValidateHeader(0, 0) == ERR_GUARD_BYTES && c.ExtractTagIdFromHeader() == 0);
     Require(c.GetHeaderCodeVer(text) == 0 && c.ExtractVerStrFromHeader(text, 17) == 0 && c.ExtractCrcFromHeader() == 0);
+    Require(c.ParseHeaderDependencyInfo() == isOld && c.comment == nullptr && c.GetNumCodeDependencies() == 0);
     return 0;
   }
   // The classic object holds what the reader read, versions cut to 15 characters.
@@ -86,5 +93,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require((v.verdict == Verdict::kVerified) == (c.ValidateHeader(0, crc) == HDR_SUCCESS));
   c.InsertCrcIntoHeader(~crc);  // big-endian
   Require(c.ExtractCrcFromHeader() == ~crc && c.compressedCodeHeader[24] == (~crc >> 24 & 0xFF));
+  Require(c.ParseHeaderDependencyInfo() == 1 && test::DepList(c) == cut(h.dependencies));  // afresh
   return 0;
 }

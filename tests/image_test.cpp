@@ -52,6 +52,8 @@ TEST(VerifyImage, EveryReaderGivesTheSameVerdictAndExtractionAgrees) {
       {"empty", {}, 17, Verdict::kNotChecked, Status::kNoHeader, 0, false},
       {"shorter than its header", Bytes(good.begin(), good.begin() + 90), 0, Verdict::kFailed, Status::kHeaderTruncated,
        0, false},
+      {"guard bytes only", {0xC9, 0xC9, 0xC9, 0xC9}, 0, Verdict::kFailed, Status::kHeaderTruncated, 0, false},
+      {"total 47", With(With(good, 22, 0), 23, 47), 0, Verdict::kFailed, Status::kHeaderTooSmall, 0, false},
       {"total 5", With(good, 23, 5), 0, Verdict::kFailed, Status::kHeaderTooSmall, 0, false},
       {"total 4: no header", With(With(good, 22, 0), 23, 4), 0, Verdict::kNotChecked, Status::kHeaderTooSmall, 0,
        false},
