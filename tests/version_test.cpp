@@ -17,19 +17,12 @@ std::unique_ptr<char[]> Exact(const char* text, std::size_t size) {
   return std::unique_ptr<char[]>(static_cast<char*>(std::memcpy(new char[size], text, size)));
 }
 
-TEST(VersionCheck, ExaminesCountCharactersAsAPrefix) {
-  const struct { const char* str; unsigned char count; int want; } cases[] = {
-      {"R01A02.3", 16, 1}, {"R00Z99", 16, 1}, {"P12D05", 16, 1}, {"R01A02.", 16, 1}, {"R01A02.3 x", 16, 1},
-      {"R01A02-3", 16, 1}, {"R01A02.3x", 16, 0}, {"R01I02", 16, 0}, {"R01O02", 16, 0}, {"X01A02", 16, 0},
-      {"R1A02", 16, 0}, {"R01[02", 16, 0}, {"R01@02", 16, 0}, {"R01A02.\xb9", 16, 0}, {"garbage", 0, 1},
-      {"R01A02.3", 17, 0}, {"R01A0", 16, 1}, {"R01A02.x", 7, 1}, {"R01A02.x", 8, 0}, {"R01A02.123456789x", 16, 1},
-      {"R01A02.12345678x", 16, 0}, {nullptr, 16, 0}, {nullptr, 0, 1},
-  };
-  for (const auto& c : cases) {
-    const auto str = c.str ? Exact(c.str, std::strlen(c.str) + 1) : nullptr;
-    EXPECT_EQ(VerifyCodeVersionFormat(str.get(), c.count), c.want) << (c.str ? c.str : "null") << '/' << int{c.count};
-  }
-  EXPECT_EQ(VerifyCodeVersionFormat(Exact("R01", 3).get(), 3), 1);  // unterminated: a count of 3 looks no further
+// Strings at every count are checked against a model of the form by the
+// version fuzz target over its corpus; these are the cases it cannot express.
+TEST(VersionCheck, NullAndUnterminatedStrings) {
+  EXPECT_EQ(VerifyCodeVersionFormat(nullptr, 16), 0);
+  EXPECT_EQ(VerifyCodeVersionFormat(nullptr, 0), 1);
+  EXPECT_EQ(VerifyCodeVersionFormat(Exact("R01", 3).get(), 3), 1);  // a count of 3 looks no further
   EXPECT_FALSE(codehdr::CheckVersion(nullptr, 0));
 }
 
