@@ -1,8 +1,6 @@
-// CRC-32: every kernel this processor runs agrees with the byte-table kernel
-// from the start and from an offset of the input's choosing (so that each
-// meets every alignment of its loads); the entry points split anywhere and
-// CCRC agree with the bit-at-a-time reference. The input lies in an
-// allocation of its exact size: a read past it is reported.
+// CRC-32: every kernel this processor runs agrees with the byte-table kernel from the start and from an offset of the
+// input's choosing (so that each meets every alignment of its loads); the entry points split anywhere and CCRC agree
+// with the bit-at-a-time reference. The input lies in an allocation of its exact size: a read past it is reported.
 #include <algorithm>
 #include <cstdlib>
 

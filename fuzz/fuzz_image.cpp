@@ -1,6 +1,5 @@
-// A code image, in memory and as a file (one memfd, rewritten for each input):
-// the reader, the checker, the verifiers and the classic object agree on every
-// input, and nothing is read outside it.
+// A code image, in memory and as a file (one memfd, rewritten for each input): the reader, the checker, the verifiers
+// and the classic object agree on every input, and nothing is read outside it.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -25,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(::ftruncate(fd, 0) == 0 && ::pwrite(fd, data, size, 0) == static_cast<ssize_t>(size));
   const Header h = ReadHeader(data, size);
   const bool isNew = h.form == HeaderForm::kNewStyle, isOld = h.form == HeaderForm::kOldStyle;
-  // The object held a header before: a new-style header replaces its comment
-  // and dependencies, the other forms keep them.
+  // The object held a header before: a new-style header replaces its comment and dependencies, the other forms keep
+  // them.
   static const test::Bytes previous = test::Image().Comment("old").Dep(77, "R01A02").Header();
   CCodeHeader c;
   c.ExtractHdrFromCompressedCodeFile(previous.data(), previous.size());
@@ -40,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(file.verdict == v.verdict && file.status == v.status && file.computed_crc == v.computed_crc);
   Require(file.header_bytes == v.header_bytes);
 
-  // DoVerifyHeader leaves in its object what the check took: the code version
-  // once it passed, the dependency list once the section walk began.
+  // DoVerifyHeader leaves in its object what the check took: the code version once it passed, the dependency list once
+  // the section walk began.
   CCodeHeader verifier;
   verifier.InsertHeaderCodeVer("R09Z09");
   Require(verifier.DoVerifyHeader(path.c_str(), 0, 0) == (v.verdict != Verdict::kFailed));

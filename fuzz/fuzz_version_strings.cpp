@@ -1,6 +1,5 @@
-// Version strings: the check against a model of the form at every count, and
-// the parser, which answers as the check does and leaves its outputs untouched
-// when it refuses. The text lies in an allocation of its exact size.
+// Version strings: the check against a model of the form at every count, and the parser, which answers as the check
+// does and leaves its outputs untouched when it refuses. The text lies in an allocation of its exact size.
 #include <cstdlib>
 #include <cstring>
 #include <memory>

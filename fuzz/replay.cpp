@@ -1,6 +1,5 @@
-// The corpus replay of a build without libFuzzer: runs the fuzz target it is
-// linked with once over every file in the directories named. Each input lies
-// in an allocation of its exact size, as under libFuzzer.
+// The corpus replay of a build without libFuzzer: runs the fuzz target it is linked with once over every file in the
+// directories named. Each input lies in an allocation of its exact size, as under libFuzzer.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>

@@ -1,5 +1,5 @@
-// The CRC engine: every CRC-32 kernel against the bit-at-a-time reference,
-// the choice of a kernel, the checksum entry points and the classic CCRC.
+// The CRC engine: every CRC-32 kernel against the bit-at-a-time reference, the choice of a kernel, the checksum entry
+// points and the classic CCRC.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -29,9 +29,8 @@ test::Bytes Random(std::size_t size, unsigned seed) {
 
 const std::uint8_t* U8(const char* text) { return reinterpret_cast<const std::uint8_t*>(text); }
 
-// A kernel works on the raw register (~0 to start, inverted at the end). The
-// data ends where the allocation ends (at alignment 0), so that the sanitizer
-// build sees any read past the last byte.
+// A kernel works on the raw register (~0 to start, inverted at the end). The data ends where the allocation ends (at
+// alignment 0), so that the sanitizer build sees any read past the last byte.
 TEST(Crc32Kernel, EveryTierAtEveryLengthAndAlignment) {
   const test::Bytes block = Random(400 + 64, 1), split = Random(700, 2), big = Random((3u << 20) + 77, 3);
   const std::uint32_t splitWhole = ReferenceCrc32(split.data(), split.size());
@@ -74,8 +73,8 @@ TEST(Crc32Select, ChoiceFollowsOverrideAndFeatures) {
   }
 }
 
-// Linux lists only the extensions whose register state it saves, as the
-// detection must. The tier matrix runs this once per CODEHDR_CRC_IMPL value.
+// Linux lists only the extensions whose register state it saves, as the detection must. The tier matrix runs this once
+// per CODEHDR_CRC_IMPL value.
 TEST(Crc32Select, DetectionAndTheProcessChoice) {
   const CpuFeatures cpu = DetectCpuFeatures();
   const char* forced = std::getenv(kImplEnvVar);
@@ -94,8 +93,7 @@ TEST(Crc32Select, DetectionAndTheProcessChoice) {
   EXPECT_EQ(cpu.avx512Clmul, cpu.avx2Clmul && has("avx512f") && has("avx512vl"));
 }
 
-// Catalogue values, through the entry points continued from every split of
-// the text and through the classic engine.
+// Catalogue values, through the entry points continued from every split of the text and through the classic engine.
 TEST(CrcCatalogue, EntryPointsAndClassicEngineGiveCatalogueValues) {
   const struct { const char* text; std::uint32_t crc32; std::uint16_t crc16; } cases[] = {
       {"", 0, 0xFFFF}, {"A", 0xD3D99E8Bu, 0xB915}, {"123456789", 0xCBF43926u, 0x29B1},

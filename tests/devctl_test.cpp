@@ -1,6 +1,6 @@
 // The device control file: both readers (the classic two-pass CVireVuzTxt, which prints, and the one-pass
-// LoadDeviceTable, which reports to a sink) on the same files, the lookups, sharing between objects, the file's
-// place, and a file that changes between the classic reader's two passes.
+// LoadDeviceTable, which reports to a sink) on the same files, the lookups, sharing between objects, the file's place,
+// and a file that changes between the classic reader's two passes.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -154,9 +154,9 @@ TEST(DeviceFilePlace, BesideTheExecutableIfThePathFits) {
   EXPECT_EQ(found, (Loaded{0, "Device Control Version 4\n", {"ab LOCAL APP 12"}}));
 }
 
-// The classic reader opens the file by name twice (count, then fill). The name is a FIFO so that the test can
-// step in between: the writer feeds the first pass and, before closing its end (which ends that pass), replaces
-// or removes the name.
+// The classic reader opens the file by name twice (count, then fill). The name is a FIFO so that the test can step in
+// between: the writer feeds the first pass and, before closing its end (which ends that pass), replaces or removes the
+// name.
 TEST(DeviceFileSwap, SecondPassReadsWhatTheNameThenHolds) {
   constexpr char kFirst[] = "VERSION 1\nDEVICE_MODEL 1 ALPHA APP x 5\nDEVICE_MODEL 2 BETA FPGA x 6\n";
   const std::pair<const char*, Loaded> cases[] = {  // null: the name is removed

@@ -1,6 +1,5 @@
-// Fault paths: files that vanish, directories, empty, short and shrinking
-// files, and several threads at once. Every reader answers as its contract
-// allows, keeps its object consistent and leaves no descriptor open.
+// Fault paths: files that vanish, directories, empty, short and shrinking files, and several threads at once. Every
+// reader answers as its contract allows, keeps its object consistent and leaves no descriptor open.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -18,10 +17,9 @@
 
 #include "support.h"
 
-// Files that shrink after they were sized, reads that deliver less than asked
-// and reads that fail: while `shrinkPath` is set, the next read(2) of the
-// process first truncates that file to `shrinkTo` bytes; while `readLimit` is
-// set, no read delivers more than that; while `readErrno` is set, reads fail so.
+// Files that shrink after they were sized, reads that deliver less than asked and reads that fail: while `shrinkPath`
+// is set, the next read(2) of the process first truncates that file to `shrinkTo` bytes; while `readLimit` is set, no
+// read delivers more than that; while `readErrno` is set, reads fail so.
 static std::string shrinkPath;
 static off_t shrinkTo = 0;
 static std::size_t readLimit = 0;
@@ -41,9 +39,8 @@ namespace {
 
 const std::string kDevices = DeviceFile({{17, "APP"}, {18, "FPGA"}, {19, "LANG"}, {20, "NOSUCH"}});
 
-// Four threads that start together, each with a header object and files of
-// its own over one loaded device table and its copies. First in the file, so
-// that they race for the process's first CRC (the kernel choice, the tables).
+// Four threads that start together, each with a header object and files of its own over one loaded device table and its
+// copies. First in the file, so that they race for the process's first CRC (the kernel choice, the tables).
 TEST(Threads, SharedTablesAndOwnObjects) {
   ScratchDir dir;
   CVireVuzTxt devices;
@@ -95,8 +92,8 @@ class Files : public ::testing::Test {
   CCodeHeader h;
 };
 
-// What is not a regular file is refused at once: a FIFO without a writer must
-// not block the open, and /dev/zero must not be read forever.
+// What is not a regular file is refused at once: a FIFO without a writer must not block the open, and /dev/zero must
+// not be read forever.
 TEST_F(Files, VanishedNotRegularShrinkingAndFailing) {
   const std::string gone = dir.Write("gone", image), s = dir.File("s"), fifo = dir.File("fifo");
   std::remove(gone.c_str());
@@ -142,8 +139,8 @@ TEST_F(Files, VanishedNotRegularShrinkingAndFailing) {
   }
 }
 
-// Every length from empty to whole, read one byte at a time and in pieces of
-// 10, 24 and 30 (the total size field then ends inside a piece, or at its end).
+// Every length from empty to whole, read one byte at a time and in pieces of 10, 24 and 30 (the total size field then
+// ends inside a piece, or at its end).
 TEST_F(Files, EmptyShortAndWholeFilesReadInPieces) {
   for (std::size_t limit : {1, 10, 24, 30}) {
     for (long len = 0; len <= static_cast<long>(image.size()); ++len) {

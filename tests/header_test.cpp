@@ -1,5 +1,5 @@
-// The code header: its forms, reading, checking and building, through the
-// library's own API and through the classic CCodeHeader object.
+// The code header: its forms, reading, checking and building, through the library's own API and through the classic
+// CCodeHeader object.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,8 +42,8 @@ Image Tagged(std::uint8_t tag, std::uint8_t codeMode = 1, const char* codeVer = 
 }
 
 TEST(ReadHeader, FieldsAndTheSectionWalk) {
-  // Sections as the walk meets them: a comment, an unknown type, dependencies,
-  // one whose length byte says 20, and a second comment that wins.
+  // Sections as the walk meets them: a comment, an unknown type, dependencies, one whose length byte says 20, and a
+  // second comment that wins.
   Image img = Tagged(26, 0x1A);
   img.vireVuz = "R01A02.123456789";
   Bytes longDep = Image().Dep(26, "P02B03.4").sections[0];
@@ -171,8 +171,8 @@ TEST(BuildHeader, BytesOrTheFirstFailureOfBothBuilders) {
   std::vector<Row> rows = {
       ok(17, 1), ok(17, 1, ""), ok(26, 26, "abc", {{3, "R02B03"}, {511, "P04C05.6"}}), ok(20, CODE_MODE_NOT_FOUND),
       ok(21, 0), ok(17, 1, std::nullopt, d255), ok(17, 1, "c", d254),
-      // Failures in the order the build meets them: the VireVuz version before
-      // the device, the device before the code version.
+      // Failures in the order the build meets them: the VireVuz version before the device, the device before the code
+      // version.
       fail(99, "X01A02", "P03B04.5", Status::kVireVuzVersion, 1051),
       fail(0, "R01A02", "P03B04.5", Status::kNoCodeMode, 1002),
       fail(99, "R01A02", "X01A02", Status::kNoCodeMode, 1002),
@@ -184,8 +184,8 @@ TEST(BuildHeader, BytesOrTheFirstFailureOfBothBuilders) {
       fail(17, "R01A02", "R01A02.1234567890", Status::kCodeVersion, 1052),  // too long for the classic object
   };
   rows[rows.size() - 2].spec.comment = "c";
-  // The devices of both builders: a label cut to 7 characters, one the
-  // code-mode table lacks and one whose value does not fit a byte.
+  // The devices of both builders: a label cut to 7 characters, one the code-mode table lacks and one whose value does
+  // not fit a byte.
   ScratchDir dir;
   const std::string devices = dir.Write(
       "virevuz.txt", DeviceFile({{17, "APP"}, {19, "BUNDLE"}, {20, "NOSUCH"}, {21, "BOOTLDRX"}, {26, "LANG"}}));

@@ -1,7 +1,6 @@
-// Replacement global operator new and delete for the out-of-memory tests, on
-// malloc and free. While armed, allocations are counted and the Nth throws
-// std::bad_alloc (once: later ones succeed again, so that cleanup paths can
-// allocate). Live blocks are counted, so that a test sees a leak.
+// Replacement global operator new and delete for the out-of-memory tests, on malloc and free. While armed, allocations
+// are counted and the Nth throws std::bad_alloc (once: later ones succeed again, so that cleanup paths can allocate).
+// Live blocks are counted, so that a test sees a leak.
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -35,8 +34,8 @@ void Release(void* p) noexcept {
 
 namespace oom = codehdr::test::oom;
 
-// Every form the library and the standard library use (a sanitizer's runtime
-// would otherwise pair its own with these); over-aligned forms keep the runtime's.
+// Every form the library and the standard library use (a sanitizer's runtime would otherwise pair its own with these);
+// over-aligned forms keep the runtime's.
 void* operator new(std::size_t n) { return oom::Allocate(n); }
 void* operator new[](std::size_t n) { return oom::Allocate(n); }
 void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return oom::AllocateNoThrow(n); }

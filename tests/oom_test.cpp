@@ -1,8 +1,6 @@
-// Out of memory: every allocation an operation makes is failed in turn
-// (1, 2, ... until the operation completes). Each time the std::bad_alloc
-// must reach the caller, nothing may leak once the objects are gone (blocks
-// here, malloc under LeakSanitizer), no descriptor may stay open, and the
-// object must be unchanged or in a state its operation allows.
+// Out of memory: every allocation an operation makes is failed in turn (1, 2, ... until the operation completes). Each
+// time the std::bad_alloc must reach the caller, nothing may leak once the objects are gone (blocks here, malloc under
+// LeakSanitizer), no descriptor may stay open, and the object must be unchanged or in a state its operation allows.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -38,9 +36,8 @@ void Unchanged(CCodeHeader& h, const HeaderState& before) { EXPECT_EQ(HeaderStat
 
 class Oom : public ::testing::Test {
  protected:
-  // Fails allocation 1, 2, ... of `operate` until it completes; `failed`
-  // checks the object after each failure, `done` after the completed run.
-  // Returns the number of allocations the completed run made.
+  // Fails allocation 1, 2, ... of `operate` until it completes; `failed` checks the object after each failure, `done`
+  // after the completed run. Returns the number of allocations the completed run made.
   long Walk(const Op& prepare, const Op& operate, const Op& done, const Check& failed = Unchanged) {
     const int fds = OpenDescriptorCount();
     const long blocks = oom::LiveBlocks();
@@ -84,8 +81,8 @@ class Oom : public ::testing::Test {
     int result = -1;
     ASSERT_GT(h.BuildHeader(18, "R01A01", &result), 0);
   };
-  // After a failed extraction: unchanged (the failure came before the old
-  // header went), no header, or the image's header with a prefix of its dependencies.
+  // After a failed extraction: unchanged (the failure came before the old header went), no header, or the image's
+  // header with a prefix of its dependencies.
   const Check extracted = [this](CCodeHeader& h, const HeaderState& before) {
     const HeaderState now = HeaderState::Of(h);
     if (now == before || h.compressedCodeHeader == nullptr) return;

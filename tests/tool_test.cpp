@@ -34,8 +34,8 @@ struct Output { int status; std::string out, err; };  // status -1: the tool did
 class ToolTest : public ::testing::Test {
  protected:
   ToolTest() { dir_.Write("dev.txt", DeviceFile({{33, "FPGA"}})); }
-  // Runs the tool with `args` split at spaces ("@name": the scratch file `name`) through the shell, standard input
-  // from the file `in`, `env` ("NAME=VALUE") added and standard output on a terminal (script(1)) when `tty`.
+  // Runs the tool with `args` split at spaces ("@name": the scratch file `name`) through the shell, standard input from
+  // the file `in`, `env` ("NAME=VALUE") added and standard output on a terminal (script(1)) when `tty`.
   Output Tool(const std::string& args, const std::string& in = "/dev/null", const std::string& env = "",
            bool tty = false) const {
     std::string command = "timeout 10 " CODEHDR_TOOL;  // a tool that hangs ends, and its test fails
@@ -52,8 +52,8 @@ class ToolTest : public ::testing::Test {
   ScratchDir dir_, io_;
 };
 
-// Each command's exit status and what it prints: a line of standard output, or one error line (exit status 2:
-// usage, or a file that cannot be read or written; 1: a check or the library refused). No file changes or appears.
+// Each command's exit status and what it prints: a line of standard output, or one error line (exit status 2: usage, or
+// a file that cannot be read or written; 1: a check or the library refused). No file changes or appears.
 TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
   dir_.Write("text", "text");
   dir_.Write("short", Bytes(30, 0xC9));  // a header that declares more bytes than the file holds

@@ -17,8 +17,8 @@ std::unique_ptr<char[]> Exact(const char* text, std::size_t size) {
   return std::unique_ptr<char[]>(static_cast<char*>(std::memcpy(new char[size], text, size)));
 }
 
-// Strings at every count are checked against a model of the form by the
-// version fuzz target over its corpus; these are the cases it cannot express.
+// Strings at every count are checked against a model of the form by the version fuzz target over its corpus; these are
+// the cases it cannot express.
 TEST(VersionCheck, NullAndUnterminatedStrings) {
   EXPECT_EQ(VerifyCodeVersionFormat(nullptr, 16), 0);
   EXPECT_EQ(VerifyCodeVersionFormat(nullptr, 0), 1);

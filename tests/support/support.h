@@ -1,7 +1,6 @@
-// Test support shared by the tests and the fuzz targets: a scratch directory,
-// an image builder that writes header bytes independently of the library's
-// own builder, capture of standard output, bit-at-a-time CRC references, a
-// snapshot of a classic header object.
+// Test support shared by the tests and the fuzz targets: a scratch directory, an image builder that writes header bytes
+// independently of the library's own builder, capture of standard output, bit-at-a-time CRC references, a snapshot of a
+// classic header object.
 #ifndef CODEHDR_TESTS_SUPPORT_SUPPORT_H
 #define CODEHDR_TESTS_SUPPORT_SUPPORT_H
 
@@ -21,8 +20,7 @@ namespace codehdr::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A fresh directory in the system's temporary directory, removed with
-// everything in it when the object goes.
+// A fresh directory in the system's temporary directory, removed with everything in it when the object goes.
 class ScratchDir {
  public:
   ScratchDir();
@@ -43,8 +41,8 @@ class ScratchDir {
 
 Bytes ReadFile(const std::string& path);
 
-// A code image assembled byte by byte. Every field can be set to anything,
-// so broken headers are as easy to make as sound ones.
+// A code image assembled byte by byte. Every field can be set to anything, so broken headers are as easy to make as
+// sound ones.
 struct Image {
   std::uint8_t tag = 17;
   std::string vireVuz = "R01A02";
@@ -90,8 +88,8 @@ struct HeaderState {
 };
 std::ostream& operator<<(std::ostream& os, const HeaderState& s);
 
-// Dependencies as "type:version" (the version up to its NUL), in order: of a
-// header read or checked, and of a header object's list.
+// Dependencies as "type:version" (the version up to its NUL), in order: of a header read or checked, and of a header
+// object's list.
 std::vector<std::string> DepList(const std::vector<Dependency>& deps);
 std::vector<std::string> DepList(CCodeHeader& h);
 
