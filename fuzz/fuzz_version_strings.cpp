@@ -1,8 +1,11 @@
-// Version strings: the check against a model of the form at every count, and the parser, which answers as the check
-// does and leaves its outputs untouched when it refuses. The text lies in an allocation of its exact size.
+// Version strings: the check against a model of the form at every count, the parser, which answers as the check does
+// and leaves its outputs untouched when it refuses, and a header object taking a code version. The text lies in an
+// allocation of its exact size.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include <codehdr/code_header.h>
 #include <codehdr/version_string.h>
@@ -31,5 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int parsed = CCodeHeader().ParseFormattedVersionStr(text.get(), &major, &minor, &letter, &build);
   const bool untouched = major == -1 && minor == -1 && letter == '#' && build == -1;
   if (parsed != Model(text.get(), 16) || (!parsed && !untouched)) std::abort();
+  // A header object takes a code version of at most 16 characters that passes the check, and keeps 15 of them.
+  CCodeHeader taker;
+  taker.InsertHeaderCodeVer("R07C08");
+  const std::size_t len = std::strlen(text.get());
+  const bool taken = len <= 16 && Model(text.get(), static_cast<unsigned>(len));
+  if (taker.InsertHeaderCodeVer(text.get()) != taken) std::abort();
+  if (taker.codeVer != (taken ? std::string(text.get(), std::min<std::size_t>(len, 15)) : "R07C08")) std::abort();
   return 0;
 }

@@ -259,17 +259,5 @@ TEST(CodeModes, TableAndPublishedFileAgree) {
   EXPECT_EQ(c.GetCodeDependencyAt(20).depType, 0);  // the count, at a block boundary
 }
 
-TEST(ClassicAccessors, InsertHeaderCodeVer) {
-  const struct { std::string ver; int ret; const char* stored; } rows[] = {
-      {"R01A02.3", 1, "R01A02.3"}, {"R01I02", 0, "R07C08"}, {"R01A02.1234567890", 0, "R07C08"}, {"", 1, ""},
-      {"R01A02." + std::string(249, '1'), 0, "R07C08"}, {"R01A02.123456789", 1, "R01A02.12345678"}};
-  for (const auto& r : rows) {
-    CCodeHeader o;
-    ASSERT_EQ(o.InsertHeaderCodeVer("R07C08"), 1);
-    EXPECT_EQ(o.InsertHeaderCodeVer(r.ver.c_str()), r.ret) << r.ver;
-    EXPECT_STREQ(o.codeVer, r.stored) << r.ver;
-  }
-}
-
 }  // namespace
 }  // namespace codehdr::test
