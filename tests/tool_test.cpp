@@ -70,14 +70,12 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
       {"version parse P12D05.45", "", 0, "state    preliminary (P)\nmajor    12\nrelease  D\nminor    5\nbuild    45"},
       {"version make --maj 1 --min 2 --rel a --build 3", "", 0, "R01A02.3"},
       {"frobnicate", "", 2, "usage: "},
-      {"crc", "", 2, "crc: give at least one FILE"},
       {b + " --comment " + std::string(32, 'c'), "", 2, "--comment: at most 31 characters"},
       {"verify @good @missing", "", 2, F("missing") + ": the file cannot be opened: No such file or directory"},
       // A target ending in "/" is refused before a temporary file is made; a directory only when renamed onto.
       {"extract @good -o @nodir/", "", 2, F("nodir/") + ": the output file cannot be written: Is a directory"},
       {o + " -o @sub --tag 33", "", 2, F("sub") + ": the output file cannot be written: Is a directory"},
       // A FIFO without a writer and endless devices are refused at once, so nothing stalls; "-" reads standard input.
-      {"verify @sub", "", 2, F("sub") + ": not a regular file"},
       {"verify @fifo", "", 2, F("fifo") + ": not a regular file"},
       {"info /dev/urandom", "", 2, "/dev/urandom: not a regular file"},
       {"crc /dev/zero", "", 2, "/dev/zero: not a regular file"},  // the tool's own reader, which build uses too
@@ -200,11 +198,8 @@ TEST_F(ToolTest, BuildInfoExtractAndBuildAgain) {
   ASSERT_EQ(Tool("build @extracted -o @from --devctl @dev.txt --code-ver R01A03.2 --from @image").status, 0);
   EXPECT_EQ(ReadFile(F("from")), image);
   // An old-style header is four equal bytes; --raw copies a file without a header whole.
-  for (const auto& [file, options, out] : {std::tuple{"\x09\x09\x09\x09" "ab", "", "ab"}, {"text", " --raw", "text"}}) {
-    dir_.Write("other", std::string(file));
-    EXPECT_EQ(Tool(std::string("extract @other -o @out") + options).status, 0) << options;
-    EXPECT_EQ(ReadFile(F("out")), Bytes(out, out + std::strlen(out))) << options;
-  }
+  ASSERT_EQ(Tool("extract " + dir_.Write("text", "text") + " -o @out --raw").status, 0);  // no header: copied whole
+  EXPECT_EQ(ReadFile(F("out")), Bytes({'t', 'e', 'x', 't'}));
 }
 
 }  // namespace

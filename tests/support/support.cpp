@@ -104,11 +104,10 @@ std::string CaptureStdout(const std::function<void()>& body) {
   std::fflush(stdout);
   ::dup2(saved, STDOUT_FILENO);
   ::close(saved);
-  std::string text;
-  std::rewind(sink);
-  for (int c; (c = std::fgetc(sink)) != EOF;) text += static_cast<char>(c);
+  std::string text(static_cast<std::size_t>(::lseek(::fileno(sink), 0, SEEK_END)), '\0');
+  const bool read = ::pread(::fileno(sink), text.data(), text.size(), 0) == static_cast<ssize_t>(text.size());
   std::fclose(sink);
-  return text;
+  return read ? text : "(standard output lost)";
 }
 
 std::uint32_t ReferenceCrc32(const std::uint8_t* data, std::size_t size) {
