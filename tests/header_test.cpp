@@ -24,17 +24,16 @@ Bytes Cut(const Image& img, std::size_t n) {  // the header of `img` cut to n by
   return With(With(Bytes(b.begin(), b.begin() + n), 22, static_cast<std::uint8_t>(n >> 8)), 23, n & 0xFF);
 }
 
-Image Tagged(std::uint8_t tag, std::uint8_t codeMode = 1, const char* codeVer = "P03B04.5") {
+Image Tagged(std::uint8_t tag, std::uint8_t codeMode = 1, const char* codeVer = "P03B04.5", const char* vv = "R01A02") {
   Image img;
-  img.tag = tag, img.codeMode = codeMode, img.codeVer = codeVer;
+  img.tag = tag, img.codeMode = codeMode, img.codeVer = codeVer, img.vireVuz = vv;
   return img;
 }
 
 TEST(ReadHeader, FieldsAndTheSectionWalk) {
   // Sections as the walk meets them: a comment, an unknown type, dependencies, one whose length byte says 20, and a
   // second comment that wins.
-  Image img = Tagged(26, 0x1A);
-  img.vireVuz = "R01A02.123456789";
+  Image img = Tagged(26, 0x1A, "P03B04.5", "R01A02.123456789");
   Bytes longDep = Image().Dep(26, "P02B03.4").sections[0];
   longDep[1] = 20, longDep.push_back(0xEE), longDep.push_back(0xEE);  // read like L = 18, stepped by 22
   img.Comment("first").Section(5, 3, {0xEE, 0xEE, 0xEE}).Dep(3, "R01A02").sections.push_back(longDep);
@@ -212,9 +211,10 @@ TEST(BuildHeader, BytesOrTheFirstFailureOfBothBuilders) {
   EXPECT_EQ(c.BuildMandatoryHeader(buf, 47, 17, "R01A02"), ERR_MAN_HDR_SIZE);
   EXPECT_EQ(c.BuildMandatoryHeader(buf, 1000, 17, "R01A02"), HDR_SUCCESS);
   EXPECT_EQ(Bytes(buf, buf + 48), With(rows[0].want, 23, 0));
-  HeaderSpec cut = rows[0].spec;  // a dependency version is cut to its 16-byte field
-  cut.dependencies = {{7, "R01A02.123456789ab"}};
-  EXPECT_EQ(BuildHeader(cut, table).bytes, Tagged(17, 1).Dep(7, "R01A02.123456789").Header());
+  HeaderSpec cut = rows[0].spec;  // the VireVuz version is cut to 15 characters, a dependency's to its 16-byte field
+  cut.virevuz_version = "R01A02.123456789", cut.dependencies = {{7, "R01A02.123456789ab"}};
+  EXPECT_EQ(BuildHeader(cut, table).bytes,
+            Tagged(17, 1, "P03B04.5", "R01A02.12345678").Dep(7, "R01A02.123456789").Header());
 }
 
 TEST(CodeModes, TableAndPublishedFileAgree) {
