@@ -75,7 +75,7 @@ TEST(ReadHeader, FieldsAndTheSectionWalk) {
 // Tag 12, stored CRC kCrc, a comment at 48 (7 bytes), dependencies at 55 and 75.
 Bytes Checkable() {
   Bytes b = Tagged(12, 1, "P05E06.7").Comment("note").Dep(3, "R02B03").Dep(26, "R04C05.1").Header();
-  for (int i = 0; i < 4; ++i) b[24 + i] = static_cast<std::uint8_t>(kCrc >> (24 - 8 * i));
+  PutCrc(b, kCrc);
   return b;
 }
 

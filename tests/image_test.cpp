@@ -122,7 +122,7 @@ TEST(VerifyImage, LargerThanFourGiB) {
     left -= n;
   }
   crc = Crc32Extend(crc, tail.data(), tail.size());
-  for (int i = 0; i < 4; ++i) header[24 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+  PutCrc(header, crc);
   ScratchDir dir;
   const std::string path = dir.File("large");
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0600);

@@ -144,8 +144,7 @@ TEST_F(ToolTest, VerifyAndInfoHexNameTheFaultOfEachImageInArgumentOrder) {
     std::copy(c.patch.begin(), c.patch.end(), image.begin() + static_cast<std::ptrdiff_t>(c.at));
     if (c.at != 24) {
       std::fill_n(image.begin() + 24, 4, 0);
-      const std::uint32_t crc = ReferenceCrc32(image.data(), image.size());
-      for (int i = 0; i < 4; ++i) image[24 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+      PutCrc(image, ReferenceCrc32(image.data(), image.size()));
     }
     const Output hex = Tool("info --hex --tag 33 " + dir_.Write(c.name, image));
     EXPECT_EQ(hex.status, StartsWith(c.verdict, "FAILED:") ? 1 : 0) << c.name << ": " << hex.err;

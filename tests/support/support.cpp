@@ -47,6 +47,8 @@ void PutBe(Bytes& b, std::size_t at, std::uint32_t value, int bytes) {
 
 }  // namespace
 
+void PutCrc(Bytes& b, std::uint32_t crc) { PutBe(b, 24, crc, 4); }
+
 Image& Image::Comment(const std::string& text) {
   return Section(1, static_cast<std::uint8_t>(text.size() + 1), Bytes(text.c_str(), text.c_str() + text.size() + 1));
 }
@@ -82,7 +84,7 @@ Bytes Image::Header() const {
 Bytes Image::File() const {
   Bytes b = Header();
   b.insert(b.end(), payload.begin(), payload.end());
-  if (seal) PutBe(b, 24, ReferenceCrc32(b.data(), b.size()), 4);
+  if (seal) PutCrc(b, ReferenceCrc32(b.data(), b.size()));
   return b;
 }
 

@@ -40,6 +40,7 @@ class ScratchDir {
 };
 
 Bytes ReadFile(const std::string& path);
+void PutCrc(Bytes& b, std::uint32_t crc);  // into the header's CRC field, bytes 24-27, big-endian
 inline Bytes With(Bytes b, std::size_t at, std::uint8_t value) { return b[at] = value, b; }  // b, one byte changed
 
 // A code image assembled byte by byte. Every field can be set to anything, so broken headers are as easy to make as
