@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -38,6 +39,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(v.header.form == h.form && v.file_size == size && file.file_size == size);
   Require(file.verdict == v.verdict && file.status == v.status && file.computed_crc == v.computed_crc);
   Require(file.header_bytes == v.header_bytes);
+  // Fed in chunks cut anywhere (empty ones too), the chunk-fed verifier reports the same; after Finish it starts afresh.
+  ImageVerifier chunked;
+  std::uint32_t random = Crc32(data, size) | 1;
+  for (int round = 0; round < 2; ++round) {
+    for (std::size_t at = 0; at < size;) {
+      random = random * 1103515245u + 12345u;
+      const std::size_t n = std::min<std::size_t>(size - at, (random >> 16) % 67);
+      chunked.Update(data + at, n);
+      at += n;
+    }
+    const VerifyReport r = chunked.Finish();
+    Require(r.verdict == v.verdict && r.status == v.status && r.computed_crc == v.computed_crc);
+    Require(r.file_size == size && r.header_bytes == v.header_bytes && chunked.size() == 0);
+  }
 
   // DoVerifyHeader leaves in its object what the check took: the code version once it passed, the dependency list once
   // the section walk began.

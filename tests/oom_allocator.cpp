@@ -26,6 +26,15 @@ void* AllocateNoThrow(std::size_t size) noexcept try { return Allocate(size); } 
   return nullptr;
 }
 
+// aligned_alloc wants a size that is a multiple of the alignment.
+void* AllocateAligned(std::size_t size, std::align_val_t alignment) {
+  const auto align = static_cast<std::size_t>(alignment);
+  if (countdown.load() > 0 && countdown.fetch_sub(1) == 1) fired = true, throw std::bad_alloc();
+  void* p = std::aligned_alloc(align, (size + align - 1) / align * align + (size == 0 ? align : 0));
+  if (p == nullptr) throw std::bad_alloc();
+  return ++live, p;
+}
+
 void Release(void* p) noexcept {
   if (p != nullptr) --live, std::free(p);
 }
@@ -34,8 +43,7 @@ void Release(void* p) noexcept {
 
 namespace oom = codehdr::test::oom;
 
-// Every form the library and the standard library use (a sanitizer's runtime would otherwise pair its own with these);
-// over-aligned forms keep the runtime's.
+// Every form the library and the standard library use (a sanitizer's runtime would otherwise pair its own with these).
 void* operator new(std::size_t n) { return oom::Allocate(n); }
 void* operator new[](std::size_t n) { return oom::Allocate(n); }
 void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return oom::AllocateNoThrow(n); }
@@ -46,3 +54,9 @@ void operator delete(void* p, std::size_t) noexcept { oom::Release(p); }
 void operator delete[](void* p, std::size_t) noexcept { oom::Release(p); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { oom::Release(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { oom::Release(p); }
+void* operator new(std::size_t n, std::align_val_t a) { return oom::AllocateAligned(n, a); }
+void* operator new[](std::size_t n, std::align_val_t a) { return oom::AllocateAligned(n, a); }
+void operator delete(void* p, std::align_val_t) noexcept { oom::Release(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { oom::Release(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { oom::Release(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { oom::Release(p); }

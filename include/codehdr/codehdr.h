@@ -11,6 +11,7 @@
 #include <codehdr/checksum.h>
 #include <codehdr/core.h>
 #include <codehdr/devices.h>
+#include <codehdr/file_io.h>
 #include <codehdr/header.h>
 #include <codehdr/image.h>
 #include <codehdr/layout.h>

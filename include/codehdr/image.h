@@ -8,12 +8,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <codehdr/core.h>
 #include <codehdr/export.h>
+#include <codehdr/file_io.h>
 #include <codehdr/header.h>
 
 namespace codehdr {
@@ -53,6 +55,37 @@ CODEHDR_EXPORT VerifyReport VerifyStream(std::FILE* stream, std::uint8_t expecte
 // As VerifyFile, for an image held in memory.
 CODEHDR_EXPORT VerifyReport VerifyBytes(const std::uint8_t* data, std::size_t size, std::uint8_t expected_tag = 0);
 
+namespace detail {
+class ImageScan;
+}
+
+// Verifies an image that the caller feeds in chunks, in order and of any
+// sizes (from a socket, an archive, a reader thread): the report is the one
+// VerifyBytes gives for the concatenated chunks. Only the header's bytes are
+// kept; the CRC runs over each chunk as it arrives.
+class CODEHDR_EXPORT ImageVerifier {
+ public:
+  explicit ImageVerifier(std::uint8_t expected_tag = 0);
+  ~ImageVerifier();
+  ImageVerifier(ImageVerifier&& other) noexcept;
+  ImageVerifier& operator=(ImageVerifier&& other) noexcept;
+  ImageVerifier(const ImageVerifier&) = delete;
+  ImageVerifier& operator=(const ImageVerifier&) = delete;
+
+  // The next `size` bytes of the image.
+  void Update(const std::uint8_t* data, std::size_t size);
+  // Bytes fed so far.
+  std::uint64_t size() const;
+  // The report for the bytes fed so far. A file status other than kOk (the
+  // caller's read failed: kFileRead, kFileShrank, ...) makes it a failure
+  // with that status and system error. Afterwards the verifier is empty
+  // again, ready for another image with the same expected tag.
+  VerifyReport Finish(Status file_status = Status::kOk, int os_error = 0);
+
+ private:
+  std::unique_ptr<detail::ImageScan> scan_;
+};
+
 struct WriteReport {
   Status status = Status::kOk;
   int os_error = 0;        // errno for file statuses, else 0
@@ -68,6 +101,8 @@ struct WriteReport {
 // bytes is refused with kBufferTooSmall.
 CODEHDR_EXPORT WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header,
                                       std::FILE* payload);
+CODEHDR_EXPORT WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header,
+                                      InputFile& payload);
 CODEHDR_EXPORT WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header,
                                       const std::uint8_t* payload, std::size_t size);
 

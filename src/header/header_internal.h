@@ -49,6 +49,9 @@ class ImageScan {
   // The report for the bytes seen so far. A file status other than kOk
   // makes the report a failure with that status and errno.
   VerifyReport Finish(Status fileStatus = Status::kOk, int osError = 0);
+  std::uint64_t size() const { return offset_; }
+  // Forgets every byte seen: ready for another image.
+  void Reset() { *this = ImageScan(tag_); }
 
  private:
   std::uint8_t tag_;
@@ -59,10 +62,6 @@ class ImageScan {
   bool crcWanted_ = false;
   std::uint32_t crc_ = 0;
 };
-
-// Bytes read or written per step: small enough that a step's bytes are still
-// in cache when the CRC runs over them, large enough to keep system calls few.
-constexpr std::size_t kIoChunk = std::size_t{256} << 10;
 
 }  // namespace codehdr::detail
 

@@ -6,11 +6,11 @@
 #include <memory>
 
 #include <codehdr/checksum.h>
+#include <codehdr/file_io.h>
 #include <codehdr/image.h>
 #include <codehdr/layout.h>
 
 #include "header/header_internal.h"
-#include "platform/platform.h"
 
 namespace codehdr {
 namespace detail {
@@ -101,29 +101,22 @@ VerifyReport ImageScan::Finish(Status fileStatus, int osError) {
 
 VerifyReport VerifyFile(const std::string& path, std::uint8_t expectedTag) {
   detail::ImageScan scan(expectedTag);
-  platform::InputFile file(path.c_str());
+  InputFile file(path);
   if (!file.ok()) return scan.Finish(file.status(), file.error());
-  // Exactly the size the file system reported is read: a file that ends
-  // sooner cannot be checked against its CRC.
-  const std::size_t capacity = static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), detail::kIoChunk));
-  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[std::max<std::size_t>(capacity, 1)]);
-  for (std::uint64_t left = file.size(); left > 0;) {
-    const std::size_t got = file.Read(buffer.get(), static_cast<std::size_t>(std::min<std::uint64_t>(left, capacity)));
-    if (got == 0) return scan.Finish(file.ok() ? Status::kFileShrank : file.status(), file.error());
-    scan.Update(buffer.get(), got);
-    left -= got;
-  }
-  return scan.Finish();
+  // A small file gets a buffer of its own size, not a whole chunk.
+  IoBuffer buffer(static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), kIoChunkSize)));
+  while (const std::size_t got = file.Read(buffer.data(), buffer.size())) scan.Update(buffer.data(), got);
+  return scan.Finish(file.status(), file.error());
 }
 
 VerifyReport VerifyStream(std::FILE* stream, std::uint8_t expectedTag) {
   detail::ImageScan scan(expectedTag);
   if (stream == nullptr) return scan.Finish(Status::kFileRead, 0);
-  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[detail::kIoChunk]);
+  IoBuffer buffer(kIoChunkSize);
   for (;;) {
-    const std::size_t got = std::fread(buffer.get(), 1, detail::kIoChunk, stream);
-    scan.Update(buffer.get(), got);
-    if (got < detail::kIoChunk) break;
+    const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), stream);
+    scan.Update(buffer.data(), got);
+    if (got < buffer.size()) break;
   }
   return std::ferror(stream) ? scan.Finish(Status::kFileRead, errno) : scan.Finish();
 }
@@ -132,6 +125,25 @@ VerifyReport VerifyBytes(const std::uint8_t* data, std::size_t size, std::uint8_
   detail::ImageScan scan(expectedTag);
   if (data != nullptr) scan.Update(data, size);
   return scan.Finish();
+}
+
+ImageVerifier::ImageVerifier(std::uint8_t expectedTag) : scan_(std::make_unique<detail::ImageScan>(expectedTag)) {}
+ImageVerifier::~ImageVerifier() = default;
+ImageVerifier::ImageVerifier(ImageVerifier&& other) noexcept = default;
+ImageVerifier& ImageVerifier::operator=(ImageVerifier&& other) noexcept = default;
+
+void ImageVerifier::Update(const std::uint8_t* data, std::size_t size) {
+  if (scan_ != nullptr && data != nullptr) scan_->Update(data, size);
+}
+
+std::uint64_t ImageVerifier::size() const { return scan_ != nullptr ? scan_->size() : 0; }
+
+VerifyReport ImageVerifier::Finish(Status fileStatus, int osError) {
+  // A moved-from verifier has seen nothing and gives the empty image's report.
+  if (scan_ == nullptr) return detail::ImageScan(0).Finish(fileStatus, osError);
+  VerifyReport report = scan_->Finish(fileStatus, osError);
+  scan_->Reset();
+  return report;
 }
 
 }  // namespace codehdr

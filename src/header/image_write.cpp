@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <codehdr/checksum.h>
+#include <codehdr/file_io.h>
 #include <codehdr/image.h>
 #include <codehdr/layout.h>
 
@@ -65,12 +66,12 @@ WriteReport Write(const std::string& output, const std::vector<std::uint8_t>& he
 }  // namespace
 
 WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header, std::FILE* payload) {
-  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[detail::kIoChunk]);
+  IoBuffer buffer(kIoChunkSize);
   bool done = payload == nullptr;
   return Write(output, header, [&](Status& status, int& error) -> std::pair<const std::uint8_t*, std::size_t> {
     if (done) return {nullptr, 0};
-    const std::size_t got = std::fread(buffer.get(), 1, detail::kIoChunk, payload);
-    if (got < detail::kIoChunk) {
+    const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), payload);
+    if (got < buffer.size()) {
       done = true;
       if (std::ferror(payload)) {
         status = Status::kFileRead;
@@ -78,7 +79,20 @@ WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t
         return {nullptr, 0};
       }
     }
-    return {buffer.get(), got};
+    return {buffer.data(), got};
+  });
+}
+
+WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header, InputFile& payload) {
+  IoBuffer buffer(kIoChunkSize);
+  return Write(output, header, [&](Status& status, int& error) -> std::pair<const std::uint8_t*, std::size_t> {
+    const std::size_t got = payload.Read(buffer.data(), buffer.size());
+    if (!payload.ok()) {
+      status = payload.status();
+      error = payload.error();
+      return {nullptr, 0};
+    }
+    return {buffer.data(), got};
   });
 }
 
@@ -87,7 +101,7 @@ WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t
   std::size_t offset = 0;
   // Chunk by chunk, so that each piece is still in cache when it is written.
   return Write(output, header, [&](Status&, int&) -> std::pair<const std::uint8_t*, std::size_t> {
-    const std::size_t take = payload == nullptr ? 0 : std::min(size - offset, detail::kIoChunk);
+    const std::size_t take = payload == nullptr ? 0 : std::min(size - offset, kIoChunkSize);
     const std::uint8_t* chunk = payload + offset;
     offset += take;
     return {chunk, take};
@@ -100,7 +114,7 @@ namespace codehdr {
 
 ExtractReport ExtractPayload(const std::string& image, const std::string& output, bool raw) {
   ExtractReport report;
-  platform::InputFile in(image.c_str());
+  InputFile in(image);
   const auto fail = [&report](Status status, int error) {
     report.status = status;
     report.os_error = error;
@@ -108,33 +122,19 @@ ExtractReport ExtractPayload(const std::string& image, const std::string& output
   };
   if (!in.ok()) return fail(in.status(), in.error());
 
-  // Reads exactly the size the file system reported, chunk by chunk.
-  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[detail::kIoChunk]);
-  std::uint64_t left = in.size();
+  IoBuffer buffer(kIoChunkSize);
   const auto next = [&]() -> std::size_t {
-    if (left == 0) return 0;
-    const std::size_t got = in.Read(buffer.get(), static_cast<std::size_t>(std::min<std::uint64_t>(left, detail::kIoChunk)));
-    if (got == 0) fail(in.ok() ? Status::kFileShrank : in.status(), in.error());
-    left -= got;
+    const std::size_t got = in.Read(buffer.data(), buffer.size());
+    if (!in.ok()) fail(in.status(), in.error());
     return got;
   };
 
-  // The header first: enough bytes to see its form and its total size.
-  std::vector<std::uint8_t> head;
-  std::size_t need = layout::kTotSizeLoc + 2;
-  bool sized = false;
-  while (head.size() < need && left > 0) {
-    const std::size_t got = next();
-    if (got == 0) return report;
-    head.insert(head.end(), buffer.get(), buffer.get() + got);
-    if (!sized && head.size() >= layout::kTotSizeLoc + 2) {
-      sized = true;
-      if (head[0] == layout::kGuardByte) {
-        need = std::max<std::size_t>(need, layout::ReadBe16(head.data() + layout::kTotSizeLoc));
-      }
-    }
-  }
-  report.header = ReadHeader(head.data(), head.size());
+  // A read fills the whole buffer unless the file ends first, and a chunk is
+  // larger than any header: the first chunk holds the whole header.
+  static_assert(kIoChunkSize > layout::kMaxHeaderLen);
+  const std::size_t first = next();
+  if (!in.ok()) return report;
+  report.header = ReadHeader(buffer.data(), first);
   std::size_t skip = 0;
   switch (report.header.form) {
     case HeaderForm::kNewStyle:
@@ -149,13 +149,9 @@ ExtractReport ExtractPayload(const std::string& image, const std::string& output
   }
 
   platform::AtomicFile out(output);
-  out.Append(head.data() + skip, head.size() - skip);
-  report.size = head.size() - skip;
-  while (out.ok()) {
-    const std::size_t got = next();
-    if (got == 0) break;
-    out.Append(buffer.get(), got);
-    report.size += got;
+  for (std::size_t got = first; got > 0 && out.ok(); got = next(), skip = 0) {
+    out.Append(buffer.data() + skip, got - skip);
+    report.size += got - skip;
   }
   if (report.status != Status::kOk) return report;
   out.Commit();

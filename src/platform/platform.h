@@ -27,33 +27,6 @@ bool IsDirectory(std::FILE* file);
 // the caller checks what it opened. -1 with errno set on failure.
 int OpenForReading(const char* path);
 
-// A file opened for reading front to back. Status and errno of the first
-// failure are kept in status() and error().
-class InputFile {
- public:
-  // Opens `path`; on success size() is its size from the file system, which
-  // must be that of a regular file.
-  explicit InputFile(const char* path);
-  ~InputFile();
-  InputFile(const InputFile&) = delete;
-  InputFile& operator=(const InputFile&) = delete;
-
-  bool ok() const { return status_ == Status::kOk; }
-  Status status() const { return status_; }
-  int error() const { return error_; }
-  std::uint64_t size() const { return size_; }
-
-  // Reads up to `capacity` bytes; 0 at the end of the file or after a
-  // failure (kFileRead).
-  std::size_t Read(std::uint8_t* buffer, std::size_t capacity);
-
- private:
-  int fd_ = -1;
-  Status status_ = Status::kOk;
-  int error_ = 0;
-  std::uint64_t size_ = 0;
-};
-
 // An output file that appears whole or not at all. Bytes go to a temporary
 // file beside the target; Commit() syncs it and renames it over the target.
 // Until then the target is untouched; an uncommitted temporary file is

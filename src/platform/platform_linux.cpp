@@ -2,6 +2,8 @@
 // POSIX reads, and a temporary file renamed into place for atomic output.
 #include "platform/platform.h"
 
+#include <codehdr/file_io.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,45 +45,56 @@ int OpenForReading(const char* path) {
   return fd;
 }
 
-InputFile::InputFile(const char* path) {
-  fd_ = path != nullptr ? OpenForReading(path) : -1;
-  if (fd_ < 0) {
-    status_ = Status::kFileOpen;
-    error_ = path != nullptr ? errno : ENOENT;
+}  // namespace codehdr::platform
+
+namespace codehdr {
+
+InputFile::InputFile(const std::string& path) : sized_(true) {
+  const int fd = platform::OpenForReading(path.c_str());
+  if (fd < 0) {
+    Fail(Status::kFileOpen, errno);
     return;
   }
+  handle_ = fd;
+  owned_ = true;
   struct stat st;
-  if (::fstat(fd_, &st) != 0) {
-    status_ = Status::kFileRead;
-    error_ = errno;
-    return;
+  if (::fstat(fd, &st) != 0) {
+    Fail(Status::kFileRead, errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    // A directory or device has no byte size to read.
+    Fail(Status::kFileNotRegular, S_ISDIR(st.st_mode) ? EISDIR : 0);
+  } else {
+    size_ = static_cast<std::uint64_t>(st.st_size);
+    // The file is read once, front to back: ask for generous read-ahead.
+    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   }
-  // A directory or device has no byte size to read.
-  if (!S_ISREG(st.st_mode)) {
-    status_ = Status::kFileNotRegular;
-    error_ = S_ISDIR(st.st_mode) ? EISDIR : 0;
-    return;
-  }
-  size_ = static_cast<std::uint64_t>(st.st_size);
-  // The file is read once, front to back: ask for generous read-ahead.
-  (void)::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
-InputFile::~InputFile() {
-  if (fd_ >= 0) ::close(fd_);
+InputFile InputFile::StandardInput() {
+  InputFile in;
+  in.handle_ = STDIN_FILENO;
+  return in;
 }
 
-std::size_t InputFile::Read(std::uint8_t* buffer, std::size_t capacity) {
-  if (!ok()) return 0;
+void InputFile::Close() {
+  if (owned_ && handle_ >= 0) ::close(static_cast<int>(handle_));
+  handle_ = -1;
+  owned_ = false;
+}
+
+std::size_t InputFile::ReadSome(std::uint8_t* buffer, std::size_t capacity) {
   for (;;) {
-    const ssize_t got = ::read(fd_, buffer, capacity);
+    const ssize_t got = ::read(static_cast<int>(handle_), buffer, capacity);
     if (got >= 0) return static_cast<std::size_t>(got);
     if (errno == EINTR) continue;
-    status_ = Status::kFileRead;
-    error_ = errno;
+    Fail(Status::kFileRead, errno);
     return 0;
   }
 }
+
+}  // namespace codehdr
+
+namespace codehdr::platform {
 
 namespace {
 
