@@ -134,7 +134,7 @@ std::string FailureSubject(Status status, const BuildOptions& opts) {
 
 
 int RunBuild(BuildOptions& opts) {
-  Input payload(opts.payload);
+  InputFile payload = OpenInput(opts.payload);
   const DeviceTable devices = LoadDevices(opts.devctl);
   const HeaderSpec spec = SpecFrom(opts);
   const BuiltHeader built = BuildHeader(spec, devices);
@@ -142,9 +142,9 @@ int RunBuild(BuildOptions& opts) {
     throw ToolError(FailureSubject(built.status, opts), "cannot build the header: " + StatusText(built.status),
                     kExitFailed);
   }
-  const WriteReport written = WriteImage(opts.output, built.bytes, payload.get());
+  const WriteReport written = WriteImage(opts.output, built.bytes, payload);
   if (written.status != Status::kOk) {
-    const std::string& subject = written.status == Status::kFileWrite ? opts.output : payload.subject();
+    const std::string subject = written.status == Status::kFileWrite ? opts.output : FileSubject(opts.payload);
     throw ToolError(subject, FileErrorText(written.status, written.os_error));
   }
   std::printf("%s: %zu-byte header + %llu-byte payload, tag %d, %zu dependencies, CRC-32 %s\n", opts.output.c_str(),

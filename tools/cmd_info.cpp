@@ -15,6 +15,7 @@
 #include "inputs.h"
 #include "json_print.h"
 #include "text.h"
+#include "verify_pool.h"
 
 namespace codehdr::tool {
 
@@ -22,12 +23,6 @@ namespace {
 
 
 using Json = nlohmann::ordered_json;
-
-VerifyReport ReportOf(const std::string& file, std::uint8_t tag) {
-  if (file != "-") return VerifyFile(file, tag);
-  Input in(file);
-  return VerifyStream(in.get(), tag);
-}
 
 // A header declaring 4 bytes or less counts as no header, as verification
 // takes it; any other malformed header is an error.
@@ -130,7 +125,7 @@ bool UseColour() {
 }
 
 void ShowOne(const std::string& file, const InfoOptions& opts, bool first, Json& documents) {
-  const VerifyReport report = ReportOf(file, static_cast<std::uint8_t>(opts.tag));
+  const VerifyReport report = VerifyInput(file, static_cast<std::uint8_t>(opts.tag));
   if (IsFileStatus(report.status)) throw ToolError(FileSubject(file), FileErrorText(report.status, report.os_error));
   if (opts.hex) {
     if (!first) std::fputc('\n', stdout);

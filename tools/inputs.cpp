@@ -1,45 +1,16 @@
 #include "inputs.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "errors.h"
 
 namespace codehdr::tool {
 
-Input::Input(const std::string& path) : subject_(FileSubject(path)) {
-  if (path == "-") {
-    file_ = stdin;
-    return;
-  }
-  // O_NONBLOCK: a FIFO without a writer must not stall the open. Whatever
-  // is not a regular file (a FIFO, a directory, /dev/zero) is refused, since
-  // reading it might never end; "-" is the way to read a stream.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) throw ToolError(subject_, FileErrorText(Status::kFileOpen, errno));
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    const int error = S_ISDIR(st.st_mode) ? EISDIR : 0;
-    ::close(fd);
-    throw ToolError(subject_, FileErrorText(Status::kFileNotRegular, error));
-  }
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  file_ = ::fdopen(fd, "rb");
-  if (file_ == nullptr) {
-    const int error = errno;
-    ::close(fd);
-    throw ToolError(subject_, FileErrorText(Status::kFileOpen, error));
-  }
-  owned_ = true;
-}
-
-Input::~Input() {
-  if (owned_ && file_ != nullptr) std::fclose(file_);
+InputFile OpenInput(const std::string& path) {
+  InputFile in = path == "-" ? InputFile::StandardInput() : InputFile(path);
+  if (!in.ok()) throw ToolError(FileSubject(path), FileErrorText(in.status(), in.error()));
+  return in;
 }
 
 DeviceTable LoadDevices(const std::string& option_value) {

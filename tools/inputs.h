@@ -3,32 +3,18 @@
 #ifndef CODEHDR_TOOLS_INPUTS_H
 #define CODEHDR_TOOLS_INPUTS_H
 
-#include <cstdio>
 #include <string>
 
 #include <codehdr/devices.h>
+#include <codehdr/file_io.h>
 
 namespace codehdr::tool {
 
-// A file opened for reading front to back; "-" is standard input. Anything
-// but a regular file is refused.
-class Input {
- public:
-  // Throws ToolError (exit status 2) naming the file when it cannot be opened.
-  explicit Input(const std::string& path);
-  ~Input();
-  Input(const Input&) = delete;
-  Input& operator=(const Input&) = delete;
-
-  std::FILE* get() const { return file_; }
-  // The file's name for messages ("standard input" for "-").
-  const std::string& subject() const { return subject_; }
-
- private:
-  std::FILE* file_ = nullptr;
-  bool owned_ = false;
-  std::string subject_;
-};
+// Opens `path` for reading front to back; "-" is standard input. Throws
+// ToolError (exit status 2) naming the file when it cannot be opened or is
+// not a regular file (a FIFO, a directory, a device: reading it might never
+// end; "-" is the way to read a stream).
+InputFile OpenInput(const std::string& path);
 
 // Loads the device table from --devctl FILE (`option_value`), else
 // $CODEHDR_DEVCTL, else virevuz.txt beside the program. The reader's

@@ -6,7 +6,16 @@
 #include <exception>
 #include <thread>
 
+#include "read_ahead.h"
+
 namespace codehdr::tool {
+
+VerifyReport VerifyInput(const std::string& file, std::uint8_t expected_tag) {
+  ImageVerifier verifier(expected_tag);
+  InputFile in = file == "-" ? InputFile::StandardInput() : InputFile(file);
+  if (in.ok()) ReadAhead(in, [&verifier](const std::uint8_t* data, std::size_t size) { verifier.Update(data, size); });
+  return verifier.Finish(in.status(), in.error());
+}
 
 namespace {
 
@@ -20,7 +29,7 @@ void Worker(const std::vector<std::string>& files, std::uint8_t expected_tag, st
             std::vector<VerifyOutcome>& results) {
   for (std::size_t i = next++; i < files.size(); i = next++) {
     try {
-      results[i].report = files[i] == "-" ? VerifyStream(stdin, expected_tag) : VerifyFile(files[i], expected_tag);
+      results[i].report = VerifyInput(files[i], expected_tag);
     } catch (const std::exception& e) {  // out of memory: report it, go on with the rest
       results[i].exception = e.what();
     }

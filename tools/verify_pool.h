@@ -1,5 +1,5 @@
-// Verifies many image files on a pool of threads. Results come back in the
-// order of the file list.
+// Verifies image files, many at once on a pool of threads. Results come back
+// in the order of the file list.
 #ifndef CODEHDR_TOOLS_VERIFY_POOL_H
 #define CODEHDR_TOOLS_VERIFY_POOL_H
 
@@ -16,7 +16,11 @@ struct VerifyOutcome {
   std::string exception;  // set when verifying threw (out of memory); report is then unused
 };
 
-// `jobs` 0 means one thread per core.
+// Verifies one file ("-": standard input, to its end). A large file is read
+// ahead on a second thread while the calling thread checks it.
+VerifyReport VerifyInput(const std::string& file, std::uint8_t expected_tag);
+
+// Verifies every file with VerifyInput on `jobs` threads (0: one per core).
 std::vector<VerifyOutcome> VerifyAll(const std::vector<std::string>& files, unsigned int jobs,
                                      std::uint8_t expected_tag);
 
