@@ -40,14 +40,8 @@ constexpr std::size_t kCodeModeLabelMax = 7;
 // The text file, closed on every path out of a pass.
 class TextFile {
  public:
-  // A directory counts as a file that cannot be opened: the open succeeds on
-  // this platform, but there is nothing to read.
-  explicit TextFile(const char* path) : file_(std::fopen(path, "r")) {
-    if (file_ != nullptr && platform::IsDirectory(file_)) {
-      std::fclose(file_);
-      file_ = nullptr;
-    }
-  }
+  // A directory counts as a file that cannot be opened.
+  explicit TextFile(const platform::NativeName& name) : file_(platform::OpenTextStream(name)) {}
   ~TextFile() {
     if (file_ != nullptr) std::fclose(file_);
   }
@@ -130,14 +124,22 @@ bool ScanDecimal(const Token& token, int* value) {
 bool ScanHex(const Token& token, unsigned int* value) {
   const TokenText t(token);
   char* end = nullptr;
-  const unsigned long parsed = std::strtoul(t.text, &end, 16);
-  if (end == t.text) return false;
+  unsigned long parsed = std::strtoul(t.text, &end, 16);
+  if (end == t.text) {
+    // "0x" with no hex digit after it is the number 0 followed by "x", as
+    // "%x" reads it; not every C library's strtoul agrees, so it is taken
+    // here: a 0 after the optional space and sign converts.
+    const char* digit = t.text + std::strspn(t.text, " \t\n\v\f\r");
+    digit += (*digit == '+' || *digit == '-') ? 1 : 0;
+    if (*digit != '0') return false;
+    parsed = 0;
+  }
   *value = static_cast<unsigned int>(parsed);  // "%x" keeps the low 32 bits
   return true;
 }
 
 Status ScanDeviceFile(const char* path, const MessageSink& messages, const RecordSink& records, int* modelLines) {
-  TextFile file(path);
+  TextFile file{platform::NativeName(path)};
   if (!file.IsOpen()) {
     Emit(messages, std::string("Cannot open Device Control File - ") + path);
     return Status::kDevctlOpen;
@@ -172,8 +174,8 @@ Status ScanDeviceFile(const char* path, const MessageSink& messages, const Recor
   return Status::kOk;
 }
 
-bool FillDeviceRecords(const char* path, download_ctl_typ* table, int count) {
-  TextFile file(path);
+bool FillDeviceRecords(const platform::NativeName& name, download_ctl_typ* table, int count) {
+  TextFile file(name);
   if (!file.IsOpen()) return false;
   char line[kLineBufSize];
   int filled = 0;
@@ -195,7 +197,7 @@ std::string DeviceFilePathBeside(const std::string& exePath) {
   const std::size_t sep = exePath.rfind(platform::kPathSeparator);
   std::string path = sep == std::string::npos ? std::string() : exePath.substr(0, sep + 1);
   path += kDeviceFileName;
-  return path.size() <= kMaxDevicePathLen ? path : std::string();
+  return platform::PathLength(path) <= kMaxDevicePathLen ? path : std::string();
 }
 
 }  // namespace codehdr::devctl

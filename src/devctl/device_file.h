@@ -14,6 +14,8 @@
 #include <codehdr/devices.h>
 #include <codehdr/virevuz_txt.h>
 
+#include "platform/platform.h"
+
 namespace codehdr::devctl {
 
 // A token of a line: a view, not terminated.
@@ -44,13 +46,16 @@ Status ScanDeviceFile(const char* path, const MessageSink& messages, const Recor
 // Reads the file at `path` again and fills table[0 .. count-1] from its model
 // lines in file order; later model lines are ignored and records without a
 // line are left as they are. Returns false when the file cannot be opened.
-bool FillDeviceRecords(const char* path, download_ctl_typ* table, int count);
+// The name is converted before the caller changes anything: opening it then
+// cannot throw.
+bool FillDeviceRecords(const platform::NativeName& name, download_ctl_typ* table, int count);
 
 // The first of `count` records whose tag_id is `tag`, or null. A record with
 // tag_id 0 ends the search, so tag 0 is never found.
 const download_ctl_typ* FindRecordForTag(const download_ctl_typ* records, std::size_t count, std::uint8_t tag);
 
-// The complete path must fit in 260 bytes with its terminator.
+// The complete path must fit in 260 bytes with its terminator (on Windows,
+// 260 UTF-16 units: the system's own path limit).
 constexpr std::size_t kMaxDevicePathLen = 259;
 
 // The directory of exePath (up to and including its last separator) followed

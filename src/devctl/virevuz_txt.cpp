@@ -49,6 +49,10 @@ unsigned short CVireVuzTxt::init_device_control(const char* path) {
   // No name, nothing to open; there is no path to print either.
   if (path == nullptr) return ERR_DEVCTL_OPEN;
 
+  // The second pass opens this name after the members changed: converted
+  // now, opening it cannot throw then.
+  const codehdr::platform::NativeName name(path);
+
   // First pass: the version and the number of model lines.
   int modelLines = 0;
   const codehdr::Status status = devctl::ScanDeviceFile(path, PrintLine, devctl::RecordSink(), &modelLines);
@@ -62,7 +66,7 @@ unsigned short CVireVuzTxt::init_device_control(const char* path) {
   device_count = modelLines;
 
   // Second pass: the records, from whatever the file holds now.
-  if (!devctl::FillDeviceRecords(path, device_table, device_count)) {
+  if (!devctl::FillDeviceRecords(name, device_table, device_count)) {
     std::printf("Cannot open Device Control File\n");
     return ERR_DEVCTL_OPEN;
   }

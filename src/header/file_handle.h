@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <memory>
 
-#include <unistd.h>
-
 #include "platform/platform.h"
 
 namespace codehdr {
@@ -22,11 +20,7 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 // for a null name. A FIFO without a writer opens at once and reads as empty.
 inline FileHandle OpenBinaryForReading(const char* fileName) {
   if (fileName == nullptr) return FileHandle();
-  const int fd = platform::OpenForReading(fileName);
-  if (fd < 0) return FileHandle();
-  std::FILE* file = ::fdopen(fd, "rb");
-  if (file == nullptr) ::close(fd);
-  return FileHandle(file);
+  return FileHandle(platform::OpenBinaryStream(platform::NativeName(fileName)));
 }
 
 }  // namespace codehdr

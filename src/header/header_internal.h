@@ -3,8 +3,10 @@
 #ifndef CODEHDR_SRC_HEADER_HEADER_INTERNAL_H
 #define CODEHDR_SRC_HEADER_HEADER_INTERNAL_H
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,15 @@ Status BuildMandatory(std::uint8_t* out, std::uint8_t tag, const std::string& vi
 
 // BuildHeader with the device's code-mode label already looked up.
 BuiltHeader BuildWithLabel(const HeaderSpec& spec, const std::string& label);
+
+// After fread returned fewer bytes than asked: 0 when the stream is at its
+// end, otherwise the errno of a failed read. A stream that stops short with
+// neither indicator set failed too (EIO): not every C runtime sets the error
+// indicator, for one when the stream was opened only for writing.
+inline int ShortReadError(std::FILE* stream) {
+  if (std::ferror(stream)) return errno != 0 ? errno : EIO;
+  return std::feof(stream) ? 0 : EIO;
+}
 
 // The CRC-32 of a code image and the header it starts with, taken from its
 // bytes as they arrive; the rest of the image is not kept.

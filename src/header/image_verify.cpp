@@ -118,7 +118,8 @@ VerifyReport VerifyStream(std::FILE* stream, std::uint8_t expectedTag) {
     scan.Update(buffer.data(), got);
     if (got < buffer.size()) break;
   }
-  return std::ferror(stream) ? scan.Finish(Status::kFileRead, errno) : scan.Finish();
+  const int failed = detail::ShortReadError(stream);
+  return failed != 0 ? scan.Finish(Status::kFileRead, failed) : scan.Finish();
 }
 
 VerifyReport VerifyBytes(const std::uint8_t* data, std::size_t size, std::uint8_t expectedTag) {

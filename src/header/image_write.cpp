@@ -73,9 +73,9 @@ WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t
     const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), payload);
     if (got < buffer.size()) {
       done = true;
-      if (std::ferror(payload)) {
+      if (const int failed = detail::ShortReadError(payload)) {
         status = Status::kFileRead;
-        error = errno;
+        error = failed;
         return {nullptr, 0};
       }
     }

@@ -11,27 +11,63 @@
 
 namespace codehdr::platform {
 
-// Path separator of this platform.
+#if defined(_WIN32)
+// What the system's file calls take names in: UTF-16.
+using NativeChar = wchar_t;
+// Separator in the executable's path, as the system gives it.
+constexpr char kPathSeparator = '\\';
+// Characters that end the directory part of a path a caller gives: either
+// slash, and the colon of a drive-relative name such as "C:image.bin".
+constexpr const char* kDirectoryEnds = "\\/:";
+#else
+using NativeChar = char;
 constexpr char kPathSeparator = '/';
+constexpr const char* kDirectoryEnds = "/";
+#endif
 
-// Full path of the running executable, however long; empty when the platform
-// gives none. Callers apply their own length limits.
+// Full path of the running executable (UTF-8), however long; empty when the
+// platform gives none. Callers apply their own length limits.
 std::string ExecutablePath();
 
-// True when the open file is a directory. Opening a directory for reading
-// succeeds here, though nothing can be read from it.
-bool IsDirectory(std::FILE* file);
+// The length of a path as the system's path limit counts it: in bytes on
+// Linux, in UTF-16 units on Windows (where a name that is not UTF-8 counts
+// its bytes).
+std::size_t PathLength(const std::string& path);
 
-// Opens `path` read-only without waiting for a writer when it is a FIFO
-// (O_NONBLOCK), then makes reads blocking again: opening never stalls, and
-// the caller checks what it opened. -1 with errno set on failure.
-int OpenForReading(const char* path);
+// A file name (UTF-8) in the form the system's file calls take it: UTF-16
+// on Windows, the bytes themselves elsewhere. Converting allocates and may
+// throw std::bad_alloc; opening a converted name allocates nothing that can
+// throw, so a caller converts first when a failure must leave its state as
+// it was.
+class NativeName {
+ public:
+  explicit NativeName(const char* utf8);
+  // False when the name cannot be converted (on Windows: it is not UTF-8);
+  // nothing opens it then.
+  bool ok() const { return ok_; }
+  const NativeChar* c_str() const { return name_.c_str(); }
+
+ private:
+  std::basic_string<NativeChar> name_;
+  bool ok_ = true;
+};
+
+// Opens a code image file for reading as a binary stream; null on failure.
+// Opening never waits for a writer: a FIFO without one opens at once and
+// reads as empty.
+std::FILE* OpenBinaryStream(const NativeName& name);
+
+// Opens a text file for reading in text mode, as fopen(path, "r") does; null
+// on failure. A directory counts as a file that cannot be opened, whether or
+// not the system lets it be opened.
+std::FILE* OpenTextStream(const NativeName& name);
 
 // An output file that appears whole or not at all. Bytes go to a temporary
 // file beside the target; Commit() syncs it and renames it over the target.
 // Until then the target is untouched; an uncommitted temporary file is
 // removed when the object goes away. Every failure is kFileWrite, with its
-// errno in error(); after one, further calls do nothing.
+// errno in error() (on Windows, the system error translated to the nearest
+// errno value); after one, further calls do nothing.
 class AtomicFile {
  public:
   explicit AtomicFile(const std::string& target);
@@ -54,8 +90,8 @@ class AtomicFile {
   void WriteAll(const std::uint8_t* data, std::size_t size, std::uint64_t offset);
 
   std::string target_;
-  std::string temp_;
-  int fd_ = -1;
+  std::basic_string<NativeChar> temp_;
+  std::intptr_t handle_ = -1;  // a file descriptor, or a Windows HANDLE
   std::uint64_t end_ = 0;
   bool committed_ = false;
   Status status_ = Status::kOk;

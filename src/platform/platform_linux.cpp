@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 
 namespace codehdr::platform {
 
@@ -27,11 +28,13 @@ std::string ExecutablePath() {
   }
 }
 
-bool IsDirectory(std::FILE* file) {
-  struct stat st;
-  return fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode);
-}
+std::size_t PathLength(const std::string& path) { return path.size(); }
 
+namespace {
+
+// Opens `path` read-only without waiting for a writer when it is a FIFO
+// (O_NONBLOCK), then makes reads blocking again: opening never stalls, and
+// the caller checks what it opened. -1 with errno set on failure.
 int OpenForReading(const char* path) {
   const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
@@ -43,6 +46,30 @@ int OpenForReading(const char* path) {
     return -1;
   }
   return fd;
+}
+
+}  // namespace
+
+NativeName::NativeName(const char* utf8) : name_(utf8) {}
+
+std::FILE* OpenBinaryStream(const NativeName& name) {
+  const int fd = OpenForReading(name.c_str());
+  if (fd < 0) return nullptr;
+  std::FILE* file = ::fdopen(fd, "rb");
+  if (file == nullptr) ::close(fd);
+  return file;
+}
+
+std::FILE* OpenTextStream(const NativeName& name) {
+  // Opening a directory for reading succeeds here, though nothing can be
+  // read from it.
+  std::FILE* file = std::fopen(name.c_str(), "r");
+  struct stat st;
+  if (file != nullptr && (fstat(fileno(file), &st) != 0 || S_ISDIR(st.st_mode))) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return file;
 }
 
 }  // namespace codehdr::platform
@@ -100,7 +127,7 @@ namespace {
 
 // "dir/name" -> "dir/"; "name" -> "".
 std::string DirectoryPart(const std::string& path) {
-  const std::size_t slash = path.find_last_of(kPathSeparator);
+  const std::size_t slash = path.find_last_of(kDirectoryEnds);
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
@@ -121,7 +148,7 @@ void SyncDirectory(const std::string& dir) {
 }  // namespace
 
 AtomicFile::AtomicFile(const std::string& target) : target_(target) {
-  if (target_.empty() || target_.back() == kPathSeparator) {
+  if (target_.empty() || std::string_view(kDirectoryEnds).find(target_.back()) != std::string_view::npos) {
     Fail(EISDIR);
     return;
   }
@@ -129,18 +156,19 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
   // Every allocation comes before the file exists: once it does, nothing may
   // throw before the destructor can remove it.
   temp_ = dir + "." + target_.substr(dir.size()) + ".tmp-XXXXXX";
-  fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
-  if (fd_ < 0) {
+  const int fd = ::mkostemp(temp_.data(), O_CLOEXEC);
+  if (fd < 0) {
     temp_.clear();
     Fail(errno);
     return;
   }
+  handle_ = fd;
   // mkostemp creates the file 0600; give it the mode a new file gets.
-  if (::fchmod(fd_, 0666 & ~CurrentUmask()) != 0) Fail(errno);
+  if (::fchmod(fd, 0666 & ~CurrentUmask()) != 0) Fail(errno);
 }
 
 AtomicFile::~AtomicFile() {
-  if (fd_ >= 0) ::close(fd_);
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
   if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
 }
 
@@ -152,7 +180,7 @@ void AtomicFile::Fail(int errnum) {
 
 void AtomicFile::WriteAll(const std::uint8_t* data, std::size_t size, std::uint64_t offset) {
   while (ok() && size > 0) {
-    const ssize_t done = ::pwrite(fd_, data, size, static_cast<off_t>(offset));
+    const ssize_t done = ::pwrite(static_cast<int>(handle_), data, size, static_cast<off_t>(offset));
     if (done < 0 && errno == EINTR) continue;
     if (done <= 0) {
       Fail(done < 0 ? errno : EIO);
@@ -177,9 +205,9 @@ void AtomicFile::Commit() {
   if (!ok()) return;
   // Allocated before the rename: once the target is replaced, nothing throws.
   const std::string dir = DirectoryPart(target_);
-  if (::fsync(fd_) != 0) return Fail(errno);
-  const int fd = fd_;
-  fd_ = -1;
+  const int fd = static_cast<int>(handle_);
+  if (::fsync(fd) != 0) return Fail(errno);
+  handle_ = -1;
   if (::close(fd) != 0) return Fail(errno);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
   committed_ = true;
