@@ -1,9 +1,10 @@
 // 256-bit VPCLMULQDQ folding: four YMM accumulators (eight independent
 // 128-bit lanes), 128 bytes per iteration.
-#if defined(__x86_64__)
+#include "crc/crc32_internal.h"
+
+#if CODEHDR_CRC_X86
 
 #include "crc/crc32_fold128.h"
-#include "crc/crc32_internal.h"
 
 #define CODEHDR_AVX2_TARGET __attribute__((target("avx2,vpclmulqdq,pclmul")))
 #define CODEHDR_AVX2_INLINE inline __attribute__((target("avx2,vpclmulqdq,pclmul"), always_inline))
@@ -74,4 +75,4 @@ CODEHDR_AVX2_TARGET std::uint32_t Crc32KernelAvx2(std::uint32_t reg, const unsig
 
 }  // namespace codehdr::crc
 
-#endif  // __x86_64__
+#endif  // CODEHDR_CRC_X86

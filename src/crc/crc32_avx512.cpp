@@ -1,10 +1,11 @@
 // 512-bit VPCLMULQDQ folding: four ZMM accumulators (sixteen independent
 // 128-bit lanes), 256 bytes per iteration, with VPTERNLOGQ merging the two
 // products and the new data in one instruction.
-#if defined(__x86_64__)
+#include "crc/crc32_internal.h"
+
+#if CODEHDR_CRC_X86
 
 #include "crc/crc32_fold128.h"
-#include "crc/crc32_internal.h"
 
 #define CODEHDR_AVX512_TARGET __attribute__((target("avx512f,avx512vl,vpclmulqdq,pclmul")))
 #define CODEHDR_AVX512_INLINE inline __attribute__((target("avx512f,avx512vl,vpclmulqdq,pclmul"), always_inline))
@@ -91,4 +92,4 @@ CODEHDR_AVX512_TARGET std::uint32_t Crc32KernelAvx512(std::uint32_t reg, const u
 
 }  // namespace codehdr::crc
 
-#endif  // __x86_64__
+#endif  // CODEHDR_CRC_X86

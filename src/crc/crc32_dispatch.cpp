@@ -14,7 +14,7 @@
 #include "crc/crc32_internal.h"
 #include "crc/crc32_portable.h"
 
-#if defined(__x86_64__)
+#if CODEHDR_CRC_X86
 #include <cpuid.h>
 #endif
 
@@ -31,7 +31,7 @@ constexpr TierEntry kTierNames[kTierCount] = {
     {Tier::kPclmul, "pclmul"}, {Tier::kAvx2, "avx2"},   {Tier::kAvx512, "avx512"},
 };
 
-#if defined(__x86_64__)
+#if CODEHDR_CRC_X86
 
 // CPUID.1:ECX
 constexpr unsigned kPclmulBit = 1u << 1;
@@ -76,12 +76,12 @@ CpuFeatures DetectX86() {
   return f;
 }
 
-#endif  // __x86_64__
+#endif  // CODEHDR_CRC_X86
 
 }  // namespace
 
 CpuFeatures DetectCpuFeatures() {
-#if defined(__x86_64__)
+#if CODEHDR_CRC_X86
   return DetectX86();
 #else
   return CpuFeatures{};
@@ -152,7 +152,7 @@ std::uint32_t Crc32KernelSlice(std::uint32_t reg, const unsigned char* data, std
   return UpdateSlicing16(reg, data, len);
 }
 
-#if defined(__x86_64__)
+#if CODEHDR_CRC_X86
 
 // For processors that have PCLMULQDQ (and SSSE3 and SSE4.1, which every such
 // processor has) but no AVX.
@@ -170,7 +170,7 @@ __attribute__((target("pclmul,avx"))) std::uint32_t Crc32KernelPclmul(std::uint3
   return UpdateFold128(reg, data, len);
 }
 
-#endif  // __x86_64__
+#endif  // CODEHDR_CRC_X86
 
 }  // namespace
 
@@ -182,7 +182,7 @@ Crc32Kernel KernelForTier(Tier tier) {
       return &Crc32KernelTable;
     case Tier::kSlice:
       return &Crc32KernelSlice;
-#if defined(__x86_64__)
+#if CODEHDR_CRC_X86
     case Tier::kPclmulSse:
       return &Crc32KernelPclmulSse;
     case Tier::kPclmul:

@@ -5,7 +5,9 @@
 #ifndef CODEHDR_SRC_CRC_CRC32_FOLD128_H
 #define CODEHDR_SRC_CRC_CRC32_FOLD128_H
 
-#if defined(__x86_64__)
+#include "crc/crc32_internal.h"
+
+#if CODEHDR_CRC_X86
 
 #include <immintrin.h>
 
@@ -139,6 +141,6 @@ CODEHDR_CLMUL128_INLINE std::uint32_t UpdateFold128(std::uint32_t reg, const uns
 
 }  // namespace codehdr::crc
 
-#endif  // __x86_64__
+#endif  // CODEHDR_CRC_X86
 
 #endif  // CODEHDR_SRC_CRC_CRC32_FOLD128_H

@@ -8,6 +8,15 @@
 #include <cstdint>
 #include <optional>
 
+// The x86 kernels (carry-less multiplication) exist in 64- and 32-bit x86
+// builds alike; the 32-bit ABI has eight vector registers, which each kernel's
+// four accumulators and constants fit.
+#if defined(__x86_64__) || defined(__i386__)
+#define CODEHDR_CRC_X86 1
+#else
+#define CODEHDR_CRC_X86 0
+#endif
+
 namespace codehdr::crc {
 
 // Ordered from slowest to fastest.
@@ -60,7 +69,7 @@ using Crc32Kernel = std::uint32_t (*)(std::uint32_t reg, const unsigned char* da
 // The kernel of a tier, or null when this CPU cannot run it.
 Crc32Kernel KernelForTier(Tier tier);
 
-#if defined(__x86_64__)
+#if CODEHDR_CRC_X86
 // The wide folding kernels, each in its own file.
 std::uint32_t Crc32KernelAvx2(std::uint32_t reg, const unsigned char* data, std::size_t len);
 std::uint32_t Crc32KernelAvx512(std::uint32_t reg, const unsigned char* data, std::size_t len);
