@@ -1,6 +1,4 @@
 // codehdr info IMAGE ... [--json | --hex [--tag N]]
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +12,7 @@
 #include "info_hex.h"
 #include "inputs.h"
 #include "json_print.h"
+#include "system.h"
 #include "text.h"
 #include "verify_pool.h"
 
@@ -120,8 +119,8 @@ Json InfoJson(const std::string& file, const VerifyReport& report) {
 
 // Colour only on a terminal, and never when NO_COLOR is set and not empty.
 bool UseColour() {
-  const char* no_colour = std::getenv("NO_COLOR");
-  return ::isatty(STDOUT_FILENO) == 1 && (no_colour == nullptr || *no_colour == '\0');
+  const std::optional<std::string> no_colour = EnvironmentVariable("NO_COLOR");
+  return (!no_colour || no_colour->empty()) && StdoutShowsColour();
 }
 
 void ShowOne(const std::string& file, const InfoOptions& opts, bool first, Json& documents) {

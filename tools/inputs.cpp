@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "errors.h"
+#include "system.h"
 
 namespace codehdr::tool {
 
@@ -16,8 +17,7 @@ InputFile OpenInput(const std::string& path) {
 DeviceTable LoadDevices(const std::string& option_value) {
   std::string path = option_value;
   if (path.empty()) {
-    const char* env = std::getenv("CODEHDR_DEVCTL");
-    path = env != nullptr ? env : "";
+    path = EnvironmentVariable("CODEHDR_DEVCTL").value_or("");
   }
   if (path.empty()) {
     path = DeviceFileBesideExecutable();

@@ -11,6 +11,7 @@
 
 #include "commands.h"
 #include "errors.h"
+#include "system.h"
 
 namespace {
 
@@ -217,8 +218,13 @@ int main(int argc, char** argv) {
   app.footer(kFooter);
   int exit_status = kExitOk;
   AddCommands(app, exit_status);
+  UseBinaryStandardStreams();
+  // CLI11 takes C strings; these stay alive until it is done.
+  std::vector<std::string> args = ProgramArguments(argc, argv);
+  std::vector<char*> arg_ptrs;
+  for (std::string& arg : args) arg_ptrs.push_back(arg.data());
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(arg_ptrs.size()), arg_ptrs.data());
   } catch (const CLI::ParseError& e) {
     return ReportParseError(app, e);
   } catch (const ToolError& e) {

@@ -1,0 +1,34 @@
+# Windows builds (MinGW-w64, usually cross-compiled from Linux with the
+# toolchain files in cmake/toolchains/).
+
+# GCC assumes 32-byte stack alignment when it spills AVX registers, which
+# Windows does not give (16 bytes on x64, 4 on x86): aligned moves to such
+# spill slots would fault. The assembler turns every aligned vector move into
+# its unaligned form, which is as fast on aligned data.
+add_compile_options(-Wa,-muse-unaligned-vector-move)
+
+# Every program and the DLL in one folder, so that programs find the DLL in a
+# build tree as they do in an installed one.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
+
+# The GCC runtimes go into the DLL and the programs, so that they start on a
+# Windows machine without MinGW. On x86 the unwinder (libgcc) stays a DLL:
+# its DWARF unwinding cannot carry an exception from the library into the
+# program (a std::bad_alloc, say) when each module has its own copy. That
+# DLL and the thread library it needs are then shipped beside the programs.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  add_link_options(-static)
+  set(CODEHDR_RUNTIME_DLLS)
+else()
+  add_link_options(-static-libstdc++ -shared-libgcc)
+  set(CODEHDR_RUNTIME_DLLS)
+  foreach(dll libgcc_s_dw2-1.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+                    OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
+      message(FATAL_ERROR "${dll} not found by ${CMAKE_CXX_COMPILER}")
+    endif()
+    list(APPEND CODEHDR_RUNTIME_DLLS ${path})
+  endforeach()
+  file(COPY ${CODEHDR_RUNTIME_DLLS} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+endif()

@@ -1,0 +1,33 @@
+// What the tool needs from the operating system beyond the library: its
+// arguments and environment in UTF-8, standard streams that carry bytes as
+// they are, and whether standard output is a terminal that shows colour.
+// One file per system (system_posix.cpp, system_windows.cpp).
+#ifndef CODEHDR_TOOLS_SYSTEM_H
+#define CODEHDR_TOOLS_SYSTEM_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace codehdr::tool {
+
+// The command line in UTF-8, the program name first. On Windows it comes
+// from the wide-character command line: argv holds the ANSI code page's
+// rendering, which cannot name every file.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+// Standard output and error write "\n" as one byte, as on Linux, so that the
+// tool's output is the same everywhere (Windows would otherwise write
+// "\r\n").
+void UseBinaryStandardStreams();
+
+// The value of an environment variable in UTF-8, if it is set.
+std::optional<std::string> EnvironmentVariable(const char* name);
+
+// True when standard output is a terminal that shows ANSI colour sequences
+// (a Windows console is switched to showing them when it can).
+bool StdoutShowsColour();
+
+}  // namespace codehdr::tool
+
+#endif  // CODEHDR_TOOLS_SYSTEM_H
