@@ -1,10 +1,6 @@
 // Device control text, loaded from a memory file by the classic two-pass reader and, when it accepts the file, by the
 // one-pass LoadDeviceTable: both give the same records with terminated text fields, and the same label for every tag
 // id.
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,12 +9,13 @@
 #include <codehdr/code_header.h>
 #include <codehdr/devices.h>
 
+#include "support.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // Opened by the name "/proc/self/fd/N", every open gets its own offset.
-  static const int fd = ::memfd_create("virevuz.txt", MFD_CLOEXEC);
-  static const std::string path = "/proc/self/fd/" + std::to_string(fd);
-  static const bool quiet = (std::fflush(stdout), ::dup2(::open("/dev/null", O_WRONLY | O_CLOEXEC), 1) == 1);
-  if (!quiet || ::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+  static codehdr::test::ByteFile file;
+  static const codehdr::test::QuietStdout quiet;  // the classic reader prints
+  file.Set(data, size);
+  const std::string& path = file.path();
   CVireVuzTxt classic;
   codehdr::DeviceTable modern;
   const unsigned short result = classic.init_device_control(path.c_str());

@@ -1,8 +1,5 @@
-// A code image, in memory and as a file (one memfd, rewritten for each input): the reader, the checker, the verifiers
+// A code image, in memory and as a file (one file, rewritten for each input): the reader, the checker, the verifiers
 // and the classic object agree on every input, and nothing is read outside it.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -20,9 +17,9 @@ using namespace codehdr;
 static void Require(bool ok) { if (!ok) std::abort(); }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const int fd = ::memfd_create("image", 0);
-  static const std::string path = "/proc/self/fd/" + std::to_string(fd);
-  Require(::ftruncate(fd, 0) == 0 && ::pwrite(fd, data, size, 0) == static_cast<ssize_t>(size));
+  static test::ByteFile named;
+  named.Set(data, size);
+  const std::string& path = named.path();
   const Header h = ReadHeader(data, size);
   const bool isNew = h.form == HeaderForm::kNewStyle, isOld = h.form == HeaderForm::kOldStyle;
   // The object held a header before: a new-style header replaces its comment and dependencies, the other forms keep

@@ -3,17 +3,25 @@
 // and a file that changes between the classic reader's two passes.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
+
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <codehdr/code_header.h>
 #include <codehdr/devices.h>
@@ -132,54 +140,98 @@ TEST(DeviceTableLookup, ByIndexByTagAndShared) {
   EXPECT_EQ(Text(copy.GetCtrlTypeAt(5)), "421 DEV RADIO 9");
 }
 
+// The limit counts what the system counts: bytes on Linux, UTF-16 units on Windows, whose separator is the backslash
+// alone.
 TEST(DeviceFilePlace, BesideTheExecutableIfThePathFits) {
-  const std::string d(246, 'd');  // a path of 259 characters fits, one of 260 does not
+  const std::string s(1, kSeparator), d(246, 'd'), e = [] {  // 246 characters of two bytes each
+    std::string e;
+    for (int i = 0; i < 246; ++i) e += "\xC3\xA9";
+    return e;
+  }();
   const std::pair<std::string, std::string> cases[] = {
-      {"host", "virevuz.txt"}, {"/" + d + "/exe", "/" + d + "/virevuz.txt"}, {"/d" + d + "/exe", ""}};
+      {"host", "virevuz.txt"}, {s + d + s + "exe", s + d + s + "virevuz.txt"},  // 259 characters fit
+      {s + "d" + d + s + "exe", ""},                                            // 260 do not
+      {s + e + s + "exe", kWindows ? s + e + s + "virevuz.txt" : ""},
+      {"dir/exe", kWindows ? "virevuz.txt" : "dir/virevuz.txt"}};
   for (const auto& [exe, expected] : cases) EXPECT_EQ(devctl::DeviceFilePathBeside(exe), expected) << exe;
 
   const std::string path = DeviceFileBesideExecutable(), dir = path.substr(0, path.size() - 11);
   if (path.empty()) GTEST_SKIP() << "build directory path too long";
-  ASSERT_EQ(path[0], '/') << "not the executable's directory";
+  ASSERT_TRUE(std::filesystem::u8path(path).is_absolute()) << path << ": not the executable's directory";
   // A directory is a file that cannot be opened.
   CVireVuzTxt table;
   DeviceTable modern;
   const Loaded cannotOpen{ERR_DEVCTL_OPEN, "Cannot open Device Control File - " + dir + "\n", {}};
   EXPECT_EQ(LoadClassic(table, dir.c_str()), cannotOpen);
   EXPECT_EQ(LoadModern(modern, dir), cannotOpen);
-  std::ofstream(path) << "VERSION 4\nDEVICE_MODEL 0xAB LOCAL APP x 12\n";
+  std::ofstream(std::filesystem::u8path(path)) << "VERSION 4\nDEVICE_MODEL 0xAB LOCAL APP x 12\n";
   const Loaded found = LoadClassic(table, nullptr);
   std::remove(path.c_str());
   EXPECT_EQ(found, (Loaded{0, "Device Control Version 4\n", {"ab LOCAL APP 12"}}));
 }
 
-// The classic reader opens the file by name twice (count, then fill). The name is a FIFO so that the test can step in
-// between: the writer feeds the first pass and, before closing its end (which ends that pass), replaces or removes the
-// name.
+#if defined(_WIN32)
+// The name is a named pipe whose server gives each open its own text: the first open `first`, the second `next` as if
+// the file had been replaced in between. Without `next` there is no second instance, and the second open fails as if
+// the name had been removed.
+Loaded LoadWhileSwapping(const std::string& first, const char* next) {
+  static int serial = 0;
+  const std::string path = "\\\\.\\pipe\\codehdr-swap-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                           std::to_string(serial++);
+  const std::wstring wide(path.begin(), path.end());
+  const auto instance = [&] {
+    return ::CreateNamedPipeW(wide.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
+                              4096, 4096, 0, nullptr);
+  };
+  const auto serve = [](HANDLE pipe, const std::string& text) {
+    ::ConnectNamedPipe(pipe, nullptr);  // at once when the reader is there already
+    DWORD done = 0;
+    EXPECT_TRUE(::WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &done, nullptr));
+    ::FlushFileBuffers(pipe);  // until the reader has it all; closing then ends its pass
+    ::CloseHandle(pipe);
+  };
+  const HANDLE pipe = instance();
+  std::thread server([&] {
+    const HANDLE second = next ? instance() : INVALID_HANDLE_VALUE;  // there before the first pass ends
+    serve(pipe, first);
+    if (next) serve(second, next);
+  });
+  CVireVuzTxt t;
+  const Loaded out = LoadClassic(t, path.c_str());
+  server.join();
+  return out;
+}
+#else
+// The name is a FIFO, so that the test can step in between: the writer feeds the first pass and, before closing its
+// end (which ends that pass), replaces the name with a file holding `next` or removes it.
+Loaded LoadWhileSwapping(const std::string& first, const char* next) {
+  ScratchDir dir;
+  const std::string path = dir.File("virevuz.txt");
+  EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
+  std::thread writer([&] {
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);  // waits for the reader
+    EXPECT_EQ(write(fd, first.data(), first.size()), static_cast<ssize_t>(first.size()));
+    EXPECT_EQ(next ? std::rename(dir.Write("next.txt", next).c_str(), path.c_str()) : unlink(path.c_str()), 0);
+    close(fd);
+  });
+  CVireVuzTxt t;
+  const Loaded out = LoadClassic(t, path.c_str());
+  close(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));  // frees a writer no reader came for
+  writer.join();
+  return out;
+}
+#endif
+
+// The classic reader opens the file by name twice (count, then fill); the name changes in between.
 TEST(DeviceFileSwap, SecondPassReadsWhatTheNameThenHolds) {
-  constexpr char kFirst[] = "VERSION 1\nDEVICE_MODEL 1 ALPHA APP x 5\nDEVICE_MODEL 2 BETA FPGA x 6\n";
+  const std::string first = "VERSION 1\nDEVICE_MODEL 1 ALPHA APP x 5\nDEVICE_MODEL 2 BETA FPGA x 6\n";
   const std::pair<const char*, Loaded> cases[] = {  // null: the name is removed
       {"VERSION 1\nDEVICE_MODEL 7 G APP x 7\nDEVICE_MODEL 8 H APP x 8\nDEVICE_MODEL 9 I APP x 9\n",
        {0, "Device Control Version 1\n", {"7 G APP 7", "8 H APP 8"}}},  // the count stays that of the first pass
       {"DEVICE_MODEL 7 G APP x 7\n", {0, "Device Control Version 1\n", {"7 G APP 7", "0   0"}}},
       {nullptr, {ERR_DEVCTL_OPEN, "Device Control Version 1\nCannot open Device Control File\n", {"0   0", "0   0"}}},
   };
-  for (const auto& c : cases) {
-    ScratchDir dir;
-    const std::string path = dir.File("virevuz.txt");
-    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    std::thread writer([&] {
-      const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);  // waits for the reader
-      EXPECT_EQ(write(fd, kFirst, sizeof kFirst - 1), static_cast<ssize_t>(sizeof kFirst - 1));
-      EXPECT_EQ(c.first ? std::rename(dir.Write("next.txt", c.first).c_str(), path.c_str()) : unlink(path.c_str()), 0);
-      close(fd);
-    });
-    CVireVuzTxt t;
-    const Loaded out = LoadClassic(t, path.c_str());
-    close(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));  // frees a writer no reader came for
-    writer.join();
-    EXPECT_EQ(out, c.second);
-  }
+  for (const auto& [next, expected] : cases) EXPECT_EQ(LoadWhileSwapping(first, next), expected);
 }
 
 }  // namespace

@@ -2,10 +2,6 @@
 // reader answers as its contract allows, keeps its object consistent and leaves no descriptor open.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -17,22 +13,57 @@
 
 #include "support.h"
 
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 // Files that shrink after they were sized, reads that deliver less than asked and reads that fail: while `shrinkPath`
-// is set, the next read(2) of the process first truncates that file to `shrinkTo` bytes; while `readLimit` is set, no
-// read delivers more than that; while `readErrno` is set, reads fail so.
+// is set, the next read of the process first truncates that file to `shrinkTo` bytes; while `readLimit` is set, no
+// read delivers more than that; while `readErrno` is set (EIO), reads fail so. The library's reads are replaced: read(2)
+// by interposition on Linux, ReadFile through the program's import table on Windows.
 static std::string shrinkPath;
-static off_t shrinkTo = 0;
+static long shrinkTo = 0;
 static std::size_t readLimit = 0;
 static int readErrno = 0;
 
-extern "C" ssize_t read(int fd, void* buffer, size_t size) {
+static std::size_t BeforeRead(std::size_t size) {
   if (!shrinkPath.empty()) {
-    if (::truncate(shrinkPath.c_str(), shrinkTo) != 0) std::abort();
+    std::error_code error;
+    std::filesystem::resize_file(std::filesystem::u8path(shrinkPath), static_cast<std::uintmax_t>(shrinkTo), error);
+    if (error) std::abort();
     shrinkPath.clear();
   }
-  if (readErrno != 0) return errno = readErrno, -1;
-  return ::syscall(SYS_read, fd, buffer, readLimit > 0 && size > readLimit ? readLimit : size);
+  return readLimit > 0 && size > readLimit ? readLimit : size;
 }
+
+#if defined(_WIN32)
+using ReadFileCall = BOOL(WINAPI*)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
+static ReadFileCall systemReadFile = nullptr;
+
+static BOOL WINAPI TestReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD got, LPOVERLAPPED at) {
+  const auto limited = static_cast<DWORD>(BeforeRead(size));
+  if (readErrno != 0) return ::SetLastError(ERROR_READ_FAULT), FALSE;  // EIO
+  return systemReadFile(file, buffer, limited, got, at);
+}
+
+static const bool readsReplaced = (systemReadFile = reinterpret_cast<ReadFileCall>(codehdr::test::ReplaceImport(
+                                       "kernel32.dll", "ReadFile", reinterpret_cast<void*>(&TestReadFile)))) != nullptr;
+#else
+extern "C" ssize_t read(int fd, void* buffer, size_t size) {
+  const std::size_t limited = BeforeRead(size);
+  if (readErrno != 0) return errno = readErrno, -1;
+  return ::syscall(SYS_read, fd, buffer, limited);
+}
+
+static const bool readsReplaced = true;
+#endif
 
 namespace codehdr::test {
 namespace {
@@ -79,6 +110,7 @@ TEST(Threads, SharedTablesAndOwnObjects) {
 class Files : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(readsReplaced);
     ASSERT_EQ(h.ExtractHdrFromCompressedCodeFile(image.data(), image.size()), 95u);
     CaptureStdout([&] { ASSERT_EQ(h.Init(dir.Write("virevuz.txt", kDevices).c_str()), HDR_SUCCESS); });
   }
@@ -90,23 +122,36 @@ class Files : public ::testing::Test {
   CCodeHeader h;
 };
 
-// What is not a regular file is refused at once: a FIFO without a writer must not block the open, and /dev/zero must
-// not be read forever.
+// What is not a regular file is refused at once: a FIFO or pipe without a writer must not block the open, and a device
+// that never ends must not be read forever. The classic readers of a header (ExtractHdrFromCompressedCodeFile,
+// IsNewHeader) open such files as streams: `classic` is what the former returns (-1: not run, it would wait for a
+// console's input).
 TEST_F(Files, VanishedNotRegularShrinkingAndFailing) {
-  const std::string gone = dir.Write("gone", image), s = dir.File("s"), fifo = dir.File("fifo");
+  const std::string gone = dir.Write("gone", image), s = dir.File("s");
   std::remove(gone.c_str());
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const struct { std::string path; off_t shrinkTo; int readErrno; Status status; int osError; int init; } rows[] = {
-      {gone, -1, 0, Status::kFileOpen, ENOENT, ERR_DEVCTL_OPEN},
-      {dir.path(), -1, 0, Status::kFileNotRegular, EISDIR, ERR_DEVCTL_OPEN},
-      {"/dev/null", -1, 0, Status::kFileNotRegular, 0, ERR_DEVCTL_NO_VERSION},
-      {fifo, -1, 0, Status::kFileNotRegular, 0, -1},  // (the device file reader waits for a writer)
-      {"/dev/zero", -1, 0, Status::kFileNotRegular, 0, -1},
-      {s, 0, 0, Status::kFileShrank, 0, 0},
-      {s, 60, 0, Status::kFileShrank, 0, 0},
-      {s, static_cast<off_t>(image.size() - 1), 0, Status::kFileShrank, 0, 0},
-      {s, 0, EIO, Status::kFileRead, EIO, 0},
+  struct Row { std::string path; long shrinkTo; int readErrno; Status status; int osError; int init, classic; };
+  std::vector<Row> rows = {
+      {gone, -1, 0, Status::kFileOpen, ENOENT, ERR_DEVCTL_OPEN, 0},
+      {dir.path(), -1, 0, Status::kFileNotRegular, EISDIR, ERR_DEVCTL_OPEN, 0},
+      {NullDevice(), -1, 0, Status::kFileNotRegular, 0, ERR_DEVCTL_NO_VERSION, 0},
+      {s, 0, 0, Status::kFileShrank, 0, 0, 0},
+      {s, 60, 0, Status::kFileShrank, 0, 0, 0},
+      {s, static_cast<long>(image.size() - 1), 0, Status::kFileShrank, 0, 0, 0},
+      {s, 0, EIO, Status::kFileRead, EIO, 0, 0},
   };
+  // (The device file reader would wait for a writer, or for a console's input.)
+#if defined(_WIN32)
+  const PipeInstances pipe(3);  // the three opens the library's own readers make; the classic ones then find none free
+  rows.push_back({pipe.path(), -1, 0, Status::kFileNotRegular, 0, -1, 0});
+  // A process without a console cannot open one.
+  rows.push_back(HasConsole() ? Row{"CON", -1, 0, Status::kFileNotRegular, 0, -1, -1}
+                              : Row{"CON", -1, 0, Status::kFileOpen, EBADF, -1, 0});
+#else
+  const std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  rows.push_back({fifo, -1, 0, Status::kFileNotRegular, 0, -1, 0});
+  rows.push_back({"/dev/zero", -1, 0, Status::kFileNotRegular, 0, -1, 4});  // four zero bytes: an old-style header
+#endif
   const HeaderState before = HeaderState::Of(h);
   for (const auto& r : rows) {
     SCOPED_TRACE(r.path + ", shrinking to " + std::to_string(r.shrinkTo) + ", errno " + std::to_string(r.readErrno));
@@ -121,17 +166,18 @@ TEST_F(Files, VanishedNotRegularShrinkingAndFailing) {
     arm();
     const ExtractReport e = ExtractPayload(r.path, dir.File("out"));
     readErrno = 0;
-    const std::uint64_t size = r.readErrno == 0 ? std::max<off_t>(r.shrinkTo, 0) : 0;
+    const std::uint64_t size = r.readErrno == 0 ? std::max(r.shrinkTo, 0L) : 0;
     EXPECT_EQ(std::tuple(v.status, v.os_error, v.file_size, v.verdict),
               std::tuple(r.status, r.osError, size, Verdict::kFailed));
     EXPECT_EQ(std::tuple(e.status, e.os_error), std::tuple(r.status, r.osError));
-    EXPECT_FALSE(std::filesystem::exists(dir.File("out")));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(dir.File("out"))));
     EXPECT_TRUE(shrinkPath.empty());
     if (r.shrinkTo < 0) {
       if (r.init >= 0) CaptureStdout([&] { EXPECT_EQ(h.Init(r.path.c_str()), r.init); });
-      EXPECT_EQ(h.IsNewHeader(r.path.c_str()), 0);
-      // Four zero bytes read from /dev/zero are an old-style header.
-      EXPECT_EQ(CCodeHeader().ExtractHdrFromCompressedCodeFile(r.path.c_str(), 4096), r.path == "/dev/zero" ? 4 : 0);
+      if (r.classic >= 0) {
+        EXPECT_EQ(h.IsNewHeader(r.path.c_str()), 0);
+        EXPECT_EQ(CCodeHeader().ExtractHdrFromCompressedCodeFile(r.path.c_str(), 4096), r.classic);
+      }
     }
     EXPECT_EQ(HeaderState::Of(h), before);
   }

@@ -3,6 +3,9 @@
 // Live blocks are counted, so that a test sees a leak.
 #include <atomic>
 #include <cstdlib>
+#if defined(_WIN32)
+#include <malloc.h>
+#endif
 #include <new>
 
 namespace codehdr::test::oom {
@@ -26,17 +29,30 @@ void* AllocateNoThrow(std::size_t size) noexcept try { return Allocate(size); } 
   return nullptr;
 }
 
-// aligned_alloc wants a size that is a multiple of the alignment.
+// aligned_alloc wants a size that is a multiple of the alignment. The Windows C runtime has its own aligned
+// allocation, with its own release.
 void* AllocateAligned(std::size_t size, std::align_val_t alignment) {
   const auto align = static_cast<std::size_t>(alignment);
   if (countdown.load() > 0 && countdown.fetch_sub(1) == 1) fired = true, throw std::bad_alloc();
+#if defined(_WIN32)
+  void* p = _aligned_malloc(size == 0 ? 1 : size, align);
+#else
   void* p = std::aligned_alloc(align, (size + align - 1) / align * align + (size == 0 ? align : 0));
+#endif
   if (p == nullptr) throw std::bad_alloc();
   return ++live, p;
 }
 
 void Release(void* p) noexcept {
   if (p != nullptr) --live, std::free(p);
+}
+
+void ReleaseAligned(void* p) noexcept {
+#if defined(_WIN32)
+  if (p != nullptr) --live, _aligned_free(p);
+#else
+  Release(p);
+#endif
 }
 
 }  // namespace codehdr::test::oom
@@ -56,7 +72,7 @@ void operator delete(void* p, const std::nothrow_t&) noexcept { oom::Release(p);
 void operator delete[](void* p, const std::nothrow_t&) noexcept { oom::Release(p); }
 void* operator new(std::size_t n, std::align_val_t a) { return oom::AllocateAligned(n, a); }
 void* operator new[](std::size_t n, std::align_val_t a) { return oom::AllocateAligned(n, a); }
-void operator delete(void* p, std::align_val_t) noexcept { oom::Release(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { oom::Release(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { oom::Release(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { oom::Release(p); }
+void operator delete(void* p, std::align_val_t) noexcept { oom::ReleaseAligned(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { oom::ReleaseAligned(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { oom::ReleaseAligned(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { oom::ReleaseAligned(p); }

@@ -3,10 +3,6 @@
 // LeakSanitizer), no descriptor may stay open, and the object must be unchanged or in a state its operation allows.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <filesystem>
 #include <functional>
 #include <new>
 
@@ -22,12 +18,6 @@ bool Disarm();
 long LiveBlocks();
 }  // namespace oom
 namespace {
-
-struct Quiet {  // standard output goes to /dev/null while in scope, without allocating
-  const int saved = ::dup(STDOUT_FILENO), null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  Quiet() { ::dup2(null, STDOUT_FILENO); }
-  ~Quiet() { std::fflush(stdout), ::dup2(saved, STDOUT_FILENO), ::close(saved), ::close(null); }
-};
 
 using Op = std::function<void(CCodeHeader&)>;
 using Check = std::function<void(CCodeHeader&, const HeaderState& before)>;
@@ -74,7 +64,7 @@ class Oom : public ::testing::Test {
   const std::string image = dir.Write("image", file);
   // A loaded object holding a built header, a comment and eleven dependencies.
   const Op loaded = [this](CCodeHeader& h) {
-    Quiet quiet;
+    QuietStdout quiet;
     ASSERT_EQ(h.Init(devices.c_str()), HDR_SUCCESS);
     ASSERT_EQ(h.ExtractHdrFromCompressedCodeFile(file.data(), file.size()), rich.Header().size());
     ASSERT_EQ(h.InsertHeaderCodeVer("R02B03.4"), 1);
@@ -95,7 +85,7 @@ class Oom : public ::testing::Test {
 
 TEST_F(Oom, InitBuildAndAppend) {
   const Op init = [&](CCodeHeader& h) {
-    Quiet quiet;
+    QuietStdout quiet;
     h.Init(devices.c_str());
   };
   const Op three = [](CCodeHeader& h) { EXPECT_EQ(h.devCtl.device_count, 3); };
@@ -131,12 +121,11 @@ TEST_F(Oom, ExtractVerifyAndWrite) {
   EXPECT_GT(Walk(Nothing, verify, Nothing), 0);
   // A failed write keeps the old file and leaves nothing else behind.
   const std::string target = dir.Write("target", "old");
-  const auto entries = [&] { return std::distance(std::filesystem::directory_iterator(dir.path()), {}); };
-  const auto before = entries();
+  const long before = dir.Count();
   const Op write = [&](CCodeHeader&) { WriteImage(target, rich.Header(), rich.payload.data(), rich.payload.size()); };
   const Check kept = [&](CCodeHeader&, const HeaderState&) {
     EXPECT_EQ(ReadFile(target), Bytes({'o', 'l', 'd'}));
-    EXPECT_EQ(entries(), before);
+    EXPECT_EQ(dir.Count(), before);
   };
   const Op written = [&](CCodeHeader&) { EXPECT_EQ(VerifyFile(target, 17).verdict, Verdict::kVerified); };
   EXPECT_GT(Walk(Nothing, write, written, kept), 0);

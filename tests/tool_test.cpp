@@ -1,11 +1,14 @@
-// The codehdr program run as a child process: exit statuses and errors, atomic output, faults, round trips.
-#include <sys/stat.h>
-#include <sys/wait.h>
-
+// The codehdr program run as a child process: exit statuses and errors, atomic output, faults, round trips, and the
+// device file beside the program.
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <tuple>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -29,27 +32,29 @@ std::string Hex(unsigned value, int width = 0) {
   return std::string(text, std::snprintf(text, sizeof text, "%0*x", width, value));
 }
 
-struct Output { int status; std::string out, err; };  // status -1: the tool did not exit
+using Output = ProcessResult;  // status -1: the tool did not exit within 10 seconds
 
 class ToolTest : public ::testing::Test {
  protected:
   ToolTest() { dir_.Write("dev.txt", DeviceFile({{33, "FPGA"}})); }
-  // Runs the tool with `args` split at spaces ("@name": the scratch file `name`) through the shell, standard input from
-  // the file `in`, `env` ("NAME=VALUE") added and standard output on a terminal (script(1)) when `tty`.
-  Output Tool(const std::string& args, const std::string& in = "/dev/null", const std::string& env = "",
-           bool tty = false) const {
-    std::string command = "timeout 10 " CODEHDR_TOOL;  // a tool that hangs ends, and its test fails
+  // Runs the tool (`program`: a copy of it) with `args` split at spaces ("@name": the scratch file `name`), standard
+  // input from the file `in` (none: the null device), `env` ("NAME=VALUE") added, and standard output on a terminal
+  // (script(1), Linux only) when `tty`.
+  Output Tool(const std::string& args, const std::string& in = "", const std::string& env = "", bool tty = false,
+              const std::string& program = CODEHDR_TOOL) const {
+    std::vector<std::string> argv = {program};
     std::istringstream words(args);
-    for (std::string w; words >> w;) command += " '" + (w[0] == '@' ? F(w.substr(1)) : w) + "'";
-    if (tty) command = "script -qec \"" + command + "\" /dev/null";
-    command = "env " + env + " " + command + " <" + in + " >" + io_.File("out") + " 2>" + io_.File("err");
-    const int status = std::system(command.c_str());
-    const Bytes out = ReadFile(io_.File("out")), err = ReadFile(io_.File("err"));
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, {out.begin(), out.end()}, {err.begin(), err.end()}};
+    for (std::string w; words >> w;) argv.push_back(w[0] == '@' ? F(w.substr(1)) : w);
+    if (tty) {
+      std::string line;
+      for (const std::string& a : argv) line += " '" + a + "'";
+      argv = {"script", "-qec", line, NullDevice()};
+    }
+    return RunProcess(argv, in, env.empty() ? std::vector<std::string>() : std::vector<std::string>{env}, 10);
   }
   std::string F(const std::string& name) const { return dir_.File(name); }
 
-  ScratchDir dir_, io_;
+  ScratchDir dir_;
 };
 
 // Each command's exit status and what it prints: a line of standard output, or one error line (exit status 2: usage, or
@@ -57,8 +62,7 @@ class ToolTest : public ::testing::Test {
 TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
   dir_.Write("text", "text");
   dir_.Write("short", Bytes(30, 0xC9));  // a header that declares more bytes than the file holds
-  ASSERT_TRUE(std::filesystem::create_directory(F("sub")));
-  ASSERT_EQ(::mkfifo(F("fifo").c_str(), 0600), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(std::filesystem::u8path(F("sub"))));
   const std::string o = "build @text --devctl @dev.txt --virevuz R02B01 --code-ver R01A01";
   const std::string b = o + " -o @good --tag 33";
   ASSERT_EQ(Tool(b).status, 0);
@@ -75,11 +79,7 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
       // A target ending in "/" is refused before a temporary file is made; a directory only when renamed onto.
       {"extract @good -o @nodir/", "", 2, F("nodir/") + ": the output file cannot be written: Is a directory"},
       {o + " -o @sub --tag 33", "", 2, F("sub") + ": the output file cannot be written: Is a directory"},
-      // A FIFO without a writer and endless devices are refused at once, so nothing stalls; "-" reads standard input.
-      {"verify @fifo", "", 2, F("fifo") + ": not a regular file"},
-      {"info /dev/urandom", "", 2, "/dev/urandom: not a regular file"},
-      {"crc /dev/zero", "", 2, "/dev/zero: not a regular file"},  // the tool's own reader, which build uses too
-      {"verify -", F("good"), 0, "-: verified (tag 33"},
+      {"verify -", F("good"), 0, "-: verified (tag 33"},  // read as bytes: the payload holds 0D 0A 1A
       {b + " --dep NOPE=R01A01", "", 1, "--dep NOPE=R01A01: ERR_UNKNOWN_DEP_LABEL"},
       {b + " --dep-type 4=R01A01.1234567890", "", 1, "--dep-type 4=R01A01.1234567890: ERR_VERSION_FORMAT (1051)"},
       {o + " -o @good --tag 34", "", 1, "--tag 34: cannot build the header: ERR_CODE_MODE"},
@@ -90,16 +90,29 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
       {"version make --maj 1 --min 1 --rel O", "", 1, "R01O01: not a valid version"},
       {"crc -", "", 0, "0  -"}, {"crc --crc16 -", "", 0, "ffff  -"},  // of nothing: 0, and CRC-16's initial value
   };
+  // A FIFO or pipe without a writer and endless devices are refused at once, so nothing stalls; "-" reads standard
+  // input. (crc has the tool's own reader, which build uses too.)
+#if defined(_WIN32)
+  const PipeInstances pipe(1);
+  cases.push_back({"verify " + pipe.path(), "", 2, pipe.path() + ": not a regular file"});
+  cases.push_back({"crc NUL", "", 2, "NUL: not a regular file"});
+  cases.push_back({"info CON", "", 2,  // a process without a console cannot open one
+                   HasConsole() ? "CON: not a regular file" : "CON: the file cannot be opened: Bad file descriptor"});
+#else
+  ASSERT_EQ(::mkfifo(F("fifo").c_str(), 0600), 0);
+  cases.push_back({"verify @fifo", "", 2, F("fifo") + ": not a regular file"});
+  cases.push_back({"info /dev/urandom", "", 2, "/dev/urandom: not a regular file"});
+  cases.push_back({"crc /dev/zero", "", 2, "/dev/zero: not a regular file"});
+#endif
   Bytes data(300007);  // the CRCs of standard input and of a file, each more than one 256 KiB read
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7 + (i >> 11));
   const std::string file = dir_.Write("data", data), crc32 = Hex(ReferenceCrc32(data.data(), data.size()));
   const std::string crc16 = Hex(ReferenceCrc16(data.data(), data.size()), 4);
   cases.push_back({"crc - " + file, file, 0, crc32 + "  -\n" + crc32 + "  " + file});
   cases.push_back({"crc --crc16 - " + file, file, 0, crc16 + "  -\n" + crc16 + "  " + file});
-  const auto files = [&] { return std::distance(std::filesystem::directory_iterator(dir_.path()), {}); };
-  const auto before = files();
+  const long before = dir_.Count();
   for (const auto& [args, in, status, text] : cases) {
-    const Output run = Tool(args, in.empty() ? "/dev/null" : in);
+    const Output run = Tool(args, in);
     const std::vector<std::string> err = Lines(run.err);  // the device reader's messages, then any error
     EXPECT_EQ(run.status, status) << args << "\n" << run.err;
     ASSERT_EQ(std::count_if(err.begin(), err.end(), [](const std::string& l) { return StartsWith(l, "codehdr:"); }),
@@ -108,7 +121,7 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
                             : StartsWith(err.back(), "codehdr: " + text)) << args << ":\n" << run.out << run.err;
     EXPECT_EQ(run.out.find("Device Control"), std::string::npos) << args << ": the reader's messages on stdout";
     EXPECT_EQ(ReadFile(F("good")), good) << args;
-    EXPECT_EQ(files(), before) << args << " left a file behind";
+    EXPECT_EQ(dir_.Count(), before) << args << " left a file behind";
   }
 }
 
@@ -162,8 +175,10 @@ TEST_F(ToolTest, VerifyAndInfoHexNameTheFaultOfEachImageInArgumentOrder) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     EXPECT_TRUE(StartsWith(lines[i], F(kFaults[i * 7 % n].name) + ": " + kFaults[i * 7 % n].verdict)) << lines[i];
   }
-  EXPECT_NE(Tool("info --hex @crc", "/dev/null", "NO_COLOR=", true).out.find("\033[31m>"), std::string::npos);
-  EXPECT_EQ(Tool("info --hex @crc", "/dev/null", "NO_COLOR=1", true).out.find('\033'), std::string::npos);
+#if !defined(_WIN32)  // (a console under Wine cannot be captured)
+  EXPECT_NE(Tool("info --hex @crc", "", "NO_COLOR=", true).out.find("\033[31m>"), std::string::npos);
+  EXPECT_EQ(Tool("info --hex @crc", "", "NO_COLOR=1", true).out.find('\033'), std::string::npos);
+#endif
 }
 
 // Built from standard input with the device file from the environment, the image holds what the test's own builder
@@ -199,6 +214,70 @@ TEST_F(ToolTest, BuildInfoExtractAndBuildAgain) {
   // An old-style header is four equal bytes; --raw copies a file without a header whole.
   ASSERT_EQ(Tool("extract " + dir_.Write("text", "text") + " -o @out --raw").status, 0);  // no header: copied whole
   EXPECT_EQ(ReadFile(F("out")), Bytes({'t', 'e', 'x', 't'}));
+}
+
+// Names outside ASCII reach the library whole (on Windows through the wide-character command line) and are printed as
+// given. A target that is read-only, or that another process (this one) holds open, is replaced on Linux and refused
+// on Windows, where it stays as it was; nothing is left behind either way.
+TEST_F(ToolTest, NamesOutsideAsciiAndTargetsThatCannotBeReplaced) {
+  namespace fs = std::filesystem;
+  const Bytes payload = {1, 2, 3, 0x0D, 0x0A, 0x1A, 0};
+  dir_.Write("payload", payload);
+  const std::string build = "build @payload --devctl @dev.txt --virevuz R02B01 --code-ver R01A01 --tag 33 -o @";
+  const std::string name = "\xE5\x90\x8D-\xD1\x84.img", extracted = "\xC3\xBC.bin";  // 名-ф.img, ü.bin
+  ASSERT_EQ(Tool(build + name).status, 0);
+  const Output verified = Tool("verify --tag 33 @" + name);
+  EXPECT_TRUE(verified.status == 0 && StartsWith(verified.out, F(name) + ": verified (tag 33")) << verified.out;
+  ASSERT_EQ(Tool("extract @" + name + " -o @" + extracted).status, 0);
+  EXPECT_EQ(ReadFile(F(extracted)), payload);
+
+  const Bytes image = ReadFile(F(name)), old = {'o', 'l', 'd'};
+  const fs::perms writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  for (const bool readOnly : {true, false}) {
+    const std::string target = dir_.Write("target", old);
+    std::ifstream held;
+    readOnly ? fs::permissions(fs::u8path(target), writable, fs::perm_options::remove)
+             : held.open(fs::u8path(target), std::ios::binary);
+    const long before = dir_.Count();
+    const Output run = Tool(build + "target");
+    EXPECT_EQ(run.status, kWindows ? 2 : 0) << readOnly << run.err;
+    const std::string refused = "codehdr: " + target + ": the output file cannot be written: Permission denied\n";
+    EXPECT_EQ(run.err, "Device Control Version 1\n" + (kWindows ? refused : "")) << readOnly;
+    EXPECT_EQ(ReadFile(target), kWindows ? old : image) << readOnly;
+    EXPECT_EQ(dir_.Count(), before) << readOnly;
+    held.close();
+    fs::permissions(fs::u8path(target), writable, fs::perm_options::add);
+  }
+}
+
+// Without --devctl and CODEHDR_DEVCTL the device file is virevuz.txt beside the program, when its complete path has at
+// most 259 characters: a copy of the tool in a folder that makes the path 259 characters long loads it, one that makes
+// it 260 is refused without reading it.
+TEST_F(ToolTest, DeviceFileBesideTheProgram) {
+  namespace fs = std::filesystem;
+  const fs::path tool = fs::u8path(CODEHDR_TOOL);
+  const std::string exe = "c" + tool.extension().u8string();  // a short name keeps the program's own path short
+  for (const std::size_t length : {259, 260}) {
+    ScratchDir top;
+    const std::size_t fixed = top.path().size() + 2 + std::string("virevuz.txt").size();  // and two separators
+    if (fixed + 1 > length) GTEST_SKIP() << "temporary directory path too long: " << top.path();
+    const std::string folder = top.File(std::string(length - fixed, 'p')) + kSeparator;
+    ASSERT_TRUE(fs::create_directory(fs::u8path(folder)));
+    // The program, and the libraries it loads from its own folder on Windows.
+    fs::copy_file(tool, fs::u8path(folder + exe));
+    for (const fs::directory_entry& entry : fs::directory_iterator(tool.parent_path())) {
+      if (entry.path().extension() == ".dll") fs::copy_file(entry.path(), fs::u8path(folder) / entry.path().filename());
+    }
+    std::ofstream(fs::u8path(folder + "virevuz.txt")) << DeviceFile({{33, "FPGA"}});
+    const Output run = Tool("devices", "", "CODEHDR_DEVCTL=", false, folder + exe);
+    if (length == 259) {
+      EXPECT_EQ(run.status, 0) << run.err;
+      EXPECT_NE(run.out.find("FPGA"), std::string::npos) << run.out;
+    } else {
+      EXPECT_EQ(run.status, 1);
+      EXPECT_TRUE(StartsWith(run.err, "codehdr: virevuz.txt beside the program: ")) << run.err;
+    }
+  }
 }
 
 }  // namespace

@@ -1,10 +1,31 @@
 # Script mode: every strong symbol that LIBRARY exports must belong to the
-# public API (the three classes, the version check and namespace codehdr). Weak symbols that the
-# C++ runtime's templates emit (typeinfo of std types) are allowed.
-find_program(NM nm REQUIRED)
-execute_process(COMMAND ${NM} -DC --defined-only ${LIBRARY} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+# public API (the three classes, the version check and namespace codehdr).
+# Weak symbols that the C++ runtime's templates emit (typeinfo of std types)
+# are allowed. With OBJDUMP and CXXFILT, LIBRARY is a Windows DLL: its export
+# table is read, and it holds only what the library marks for export.
+if(OBJDUMP)
+  execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE table RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${OBJDUMP} -p failed on ${LIBRARY}")
+  endif()
+  # "[   0] _ZN4CCRC8GetCRC32EPKhi" lines after the name pointer table's
+  # heading, up to the next blank line. (Brackets would confuse CMake lists.)
+  string(REGEX REPLACE ".*\\[Ordinal/Name Pointer\\] Table[^\n]*\n" "" table "${table}")
+  string(REGEX REPLACE "\n\n.*" "" table "${table}")
+  string(REGEX REPLACE "[ \t]*\\[ *[0-9]+\\] ([^\n]+)" "\\1" table "${table}")
+  string(STRIP "${table}" table)
+  string(REPLACE "\n" ";" names "${table}")
+  execute_process(COMMAND ${CXXFILT} ${names} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${CXXFILT} failed")
+  endif()
+  string(REGEX REPLACE "([^\n]+)" "0 T \\1" out "${out}")
+else()
+  find_program(NM nm REQUIRED)
+  execute_process(COMMAND ${NM} -DC --defined-only ${LIBRARY} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${LIBRARY}")
+  endif()
 endif()
 string(REPLACE "\n" ";" lines "${out}")
 set(count 0)

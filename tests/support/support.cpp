@@ -1,7 +1,10 @@
 #include "support.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,23 +18,38 @@ namespace codehdr::test {
 namespace fs = std::filesystem;
 
 ScratchDir::ScratchDir() {
-  path_ = (fs::temp_directory_path() / "codehdr_test_XXXXXX").string();
-  if (::mkdtemp(path_.data()) == nullptr) std::abort();
+  // A name no other test process picks: the clock and a counter, and a new one while the name is taken.
+  static std::atomic<unsigned> counter{0};
+  const fs::path tmp = fs::temp_directory_path();
+  for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+    const auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+    const fs::path dir = tmp / ("codehdr_test_" + std::to_string(stamp % 1000000007u) + "_" + std::to_string(counter++));
+    std::error_code error;
+    if (fs::create_directory(dir, error)) {
+      path_ = dir.u8string();
+      return;
+    }
+  }
+  std::abort();
 }
 
 ScratchDir::~ScratchDir() {
   std::error_code ignored;
-  fs::remove_all(path_, ignored);
+  fs::remove_all(fs::u8path(path_), ignored);
 }
 
 std::string ScratchDir::Write(const std::string& name, const Bytes& bytes) const {
-  std::ofstream(File(name), std::ios::binary)
+  std::ofstream(fs::u8path(File(name)), std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return File(name);
 }
 
+long ScratchDir::Count() const {
+  return static_cast<long>(std::distance(fs::directory_iterator(fs::u8path(path_)), fs::directory_iterator()));
+}
+
 Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(fs::u8path(path), std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
@@ -98,18 +116,36 @@ std::string DeviceFile(const std::vector<std::pair<int, std::string>>& models, i
 }
 
 std::string CaptureStdout(const std::function<void()>& body) {
+  const ScratchDir dir;
+  const std::string path = dir.File("stdout");
   std::fflush(stdout);
-  std::FILE* sink = std::tmpfile();
-  const int saved = ::dup(STDOUT_FILENO);
-  ::dup2(::fileno(sink), STDOUT_FILENO);
+  std::FILE* sink = std::fopen(path.c_str(), "w");
+  if (sink == nullptr) return "(standard output not captured)";
+  const int out = ::fileno(stdout), saved = ::dup(out);
+  ::dup2(::fileno(sink), out);
   body();
   std::fflush(stdout);
-  ::dup2(saved, STDOUT_FILENO);
+  ::dup2(saved, out);
   ::close(saved);
-  std::string text(static_cast<std::size_t>(::lseek(::fileno(sink), 0, SEEK_END)), '\0');
-  const bool read = ::pread(::fileno(sink), text.data(), text.size(), 0) == static_cast<ssize_t>(text.size());
   std::fclose(sink);
-  return read ? text : "(standard output lost)";
+  std::ifstream in(fs::u8path(path));  // as text: on Windows "\r\n" reads as "\n"
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+#if !defined(O_CLOEXEC)
+#define O_CLOEXEC 0
+#endif
+
+QuietStdout::QuietStdout() : saved_(::dup(::fileno(stdout))), null_(::open(NullDevice(), O_WRONLY | O_CLOEXEC)) {
+  std::fflush(stdout);
+  ::dup2(null_, ::fileno(stdout));
+}
+
+QuietStdout::~QuietStdout() {
+  std::fflush(stdout);
+  ::dup2(saved_, ::fileno(stdout));
+  ::close(saved_);
+  ::close(null_);
 }
 
 std::uint32_t ReferenceCrc32(const std::uint8_t* data, std::size_t size) {
@@ -159,10 +195,6 @@ std::vector<std::string> DepList(CCodeHeader& h) {
     list.push_back(std::to_string(d.depType) + ":" + std::string(d.depVer, strnlen(d.depVer, sizeof d.depVer)));
   }
   return list;
-}
-
-int OpenDescriptorCount() {
-  return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
 }
 
 }  // namespace codehdr::test

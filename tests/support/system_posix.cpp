@@ -1,0 +1,91 @@
+// Test support on Linux: /proc for open descriptors and memory files, positioned writes, posix_spawn for child
+// processes.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <iterator>
+#include <thread>
+
+#include "support.h"
+
+extern char** environ;
+
+namespace codehdr::test {
+
+const char* NullDevice() { return "/dev/null"; }
+
+int OpenDescriptorCount() {
+  namespace fs = std::filesystem;
+  return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+bool WriteAt(const std::string& path, std::uint64_t offset, const Bytes& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  const bool written = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)) ==
+                       static_cast<ssize_t>(bytes.size());
+  return ::close(fd) == 0 && written;
+}
+
+// Opened by the name "/proc/self/fd/N", every open gets its own offset.
+ByteFile::ByteFile() : fd_(::memfd_create("codehdr-test", MFD_CLOEXEC)), path_("/proc/self/fd/" + std::to_string(fd_)) {
+  if (fd_ < 0) std::abort();
+}
+
+ByteFile::~ByteFile() { ::close(fd_); }
+
+void ByteFile::Set(const std::uint8_t* data, std::size_t size) {
+  if (::ftruncate(fd_, 0) != 0 || ::pwrite(fd_, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+}
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input,
+                         const std::vector<std::string>& env, int seconds) {
+  const ScratchDir io;
+  const std::string out = io.File("out"), err = io.File("err");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, input.empty() ? NullDevice() : input.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  // The environment with each NAME=VALUE of `env` in place of NAME's old value.
+  const auto named = [](const std::string& var, const std::string& add) {
+    const std::size_t name = add.find('=') + 1;  // NAME=
+    return var.compare(0, name, add, 0, name) == 0;
+  };
+  std::vector<std::string> vars(env);
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::none_of(env.begin(), env.end(), [&](const std::string& add) { return named(*e, add); })) vars.push_back(*e);
+  }
+  std::vector<char*> args, envp;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  for (const std::string& v : vars) envp.push_back(const_cast<char*>(v.c_str()));
+  args.push_back(nullptr);
+  envp.push_back(nullptr);
+  pid_t pid = 0;
+  const int spawned = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return {-1, "", "cannot start " + argv[0]};
+  // A program that hangs is killed, and its test fails.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  int status = 0;
+  while (::waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  const Bytes o = ReadFile(out), e = ReadFile(err);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, {o.begin(), o.end()}, {e.begin(), e.end()}};
+}
+
+}  // namespace codehdr::test
