@@ -32,3 +32,16 @@ file(RELATIVE_PATH CODEHDR_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfi
 configure_file(${PROJECT_SOURCE_DIR}/cmake/codehdr.pc.in ${PROJECT_BINARY_DIR}/codehdr.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/codehdr.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
   COMPONENT development)
+
+# Windows: the DLL's export list (codehdr.def, from which other toolchains
+# make an import library), the GCC runtime DLLs an x86 build needs beside the
+# programs, and at the top a sample device control file, the README and the
+# changelog.
+if(WIN32)
+  install(FILES ${CODEHDR_DEF_FILE} DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+  if(CODEHDR_RUNTIME_DLLS)
+    install(FILES ${CODEHDR_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+  endif()
+  install(FILES ${PROJECT_SOURCE_DIR}/data/virevuz.txt ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+    DESTINATION . COMPONENT runtime)
+endif()

@@ -9,6 +9,24 @@
 # Versions come from project(): the packages are ${PROJECT_VERSION}, and the
 # runtime package is named after the SONAME's version, so a new SONAME makes
 # a new package that installs beside the old one.
+# Windows: one ZIP of the whole install tree, codehdr-VERSION-win64.zip or
+# codehdr-VERSION-win32.zip (scripts/test_windows.sh makes both).
+if(WIN32)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_SYSTEM_NAME win64)
+  else()
+    set(CPACK_SYSTEM_NAME win32)
+  endif()
+  set(CPACK_PACKAGE_NAME codehdr)
+  set(CPACK_PACKAGE_VENDOR "codehdr developers")
+  set(CPACK_PACKAGE_FILE_NAME codehdr-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_STRIP_FILES ON)
+  set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
+  include(CPack)
+  return()
+endif()
+
 get_target_property(CODEHDR_SOVERSION codehdr SOVERSION)
 get_target_property(CODEHDR_LIBRARY_BUILD_DIR codehdr BINARY_DIR)
 

@@ -7,6 +7,9 @@
 # its unaligned form, which is as fast on aligned data.
 add_compile_options(-Wa,-muse-unaligned-vector-move)
 
+# Written when the DLL is linked: what it exports (src/CMakeLists.txt).
+set(CODEHDR_DEF_FILE ${PROJECT_BINARY_DIR}/codehdr.def)
+
 # Every program and the DLL in one folder, so that programs find the DLL in a
 # build tree as they do in an installed one.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)

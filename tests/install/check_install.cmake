@@ -1,5 +1,6 @@
 # Script mode: install BUILD_DIR into WORK_DIR/prefix, build the consumer with
-# find_package and with pkg-config, run both.
+# find_package and with pkg-config, run both with the device file DEVICES
+# beside them.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 
@@ -17,6 +18,7 @@ run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/cmake-build -DCMAKE_PREFIX_PATH=${prefix}
     -DCMAKE_CXX_COMPILER=${CXX})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-build)
+file(COPY ${DEVICES} DESTINATION ${WORK_DIR}/cmake-build)
 run(${WORK_DIR}/cmake-build/consumer)
 message(STATUS "find_package consumer: ${last_output}")
 
@@ -31,5 +33,6 @@ endif()
 separate_arguments(flags UNIX_COMMAND "${flags}")
 run(${CXX} -std=c++17 ${SOURCE_DIR}/consumer.cpp ${flags} -Wl,-rpath,${prefix}/lib
     -o ${WORK_DIR}/pc-consumer)
+file(COPY ${DEVICES} DESTINATION ${WORK_DIR})
 run(${WORK_DIR}/pc-consumer)
 message(STATUS "pkg-config consumer: ${last_output}")
