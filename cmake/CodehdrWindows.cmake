@@ -6,6 +6,13 @@
 # spill slots would fault. The assembler turns every aligned vector move into
 # its unaligned form, which is as fast on aligned data.
 add_compile_options(-Wa,-muse-unaligned-vector-move)
+# On x86, GCC also assumes that a caller left the stack 16-byte aligned and
+# folds 16-byte spill slots into SSE instructions that fault when they are
+# not; the Windows x86 ABI promises 4 bytes, and a program built by another
+# compiler may call the DLL so. Functions that need more realign the stack.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_compile_options(-mincoming-stack-boundary=2)
+endif()
 
 # Written when the DLL is linked: what it exports (src/CMakeLists.txt).
 set(CODEHDR_DEF_FILE ${PROJECT_BINARY_DIR}/codehdr.def)

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Speed of the 64-bit Windows build under Wine against the Linux build, side by
+# side on this machine: the CRC-32 kernel of every tier over 1 MiB in the
+# cache (bench/crc_speed.cpp, built for both against each build's library;
+# each figure the median of five runs of each, alternated), and `codehdr verify` of a
+# 256 MiB image in the page cache (each run alternated with the other tool's),
+# with the same for a 1 KiB image: its time is almost all starting the
+# program, which under Wine is a large part of every run. Prints Markdown
+# tables of medians. A measurement, not a test: nothing here passes or fails.
+#
+#   bash scripts/windows_speed.sh
+#
+# Needs build/release and build/win64 (scripts/test_windows.sh makes both).
+# Environment: CODEHDR_SPEED_RUNS (runs per figure, default 15).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+runs=${CODEHDR_SPEED_RUNS:-15}
+export WINEPREFIX=${WINEPREFIX:-$PWD/build/wine-prefix} WINEDEBUG=-all
+wine64=/usr/lib/wine/wine64
+linux_tool=$PWD/build/release/tools/codehdr
+win_bin=$PWD/build/win64/bin
+out=$PWD/build/speed
+mkdir -p "$out"
+
+g++ -O2 -std=c++17 -Iinclude bench/crc_speed.cpp -Lbuild/release/src -lcodehdr \
+  -Wl,-rpath,"$PWD/build/release/src" -o "$out/crc_speed"
+# Beside codehdr.dll, which it loads.
+x86_64-w64-mingw32-g++-posix -O2 -std=c++17 -Iinclude bench/crc_speed.cpp build/win64/src/libcodehdr.dll.a -static \
+  -o "$win_bin/crc_speed.exe"
+
+median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+# Milliseconds one command takes, its output discarded.
+millis() {
+  local start end
+  start=$(date +%s%N)
+  "$@" >/dev/null 2>&1 || true
+  end=$(date +%s%N)
+  echo $(((end - start) / 1000000))
+}
+
+echo "| CRC-32 kernel | Linux GB/s | Windows x64 under Wine GB/s | Windows / Linux |"
+echo "|---|---:|---:|---:|"
+for tier in slice pclmul-sse pclmul avx2 avx512; do
+  linux=() windows=()
+  for _ in 1 2 3 4 5; do
+    read -r name gbps crc < <(CODEHDR_CRC_IMPL=$tier "$out/crc_speed" 1024 15)
+    linux+=("$gbps")
+    read -r wname wgbps wcrc < <(cd "$win_bin" && CODEHDR_CRC_IMPL=$tier "$wine64" crc_speed.exe 1024 15 | tr -d '\r')
+    windows+=("$wgbps")
+    [ "$crc" = "$wcrc" ] || echo "CRCs differ: $crc $wcrc" >&2
+  done
+  [ "$name" = "$tier" ] && [ "$wname" = "$tier" ] || echo "kernel not available: $name $wname" >&2
+  l=$(printf '%s\n' "${linux[@]}" | median)
+  w=$(printf '%s\n' "${windows[@]}" | median)
+  echo "| $tier | $l | $w | $(awk -v a="$w" -v b="$l" 'BEGIN {printf "%.2f", a / b}') |"
+done
+
+make_image() {  # make_image FILE PAYLOAD_BYTES
+  [ -f "$1" ] && return
+  head -c "$2" /dev/urandom >"$1.payload"
+  "$linux_tool" build "$1.payload" -o "$1" --devctl data/virevuz.txt --tag 17 --virevuz R02B01 --code-ver R01A02.3 \
+    >/dev/null 2>&1
+  rm -f "$1.payload"
+}
+big=$out/verify-256m.img small=$out/verify-1k.img
+make_image "$big" $((256 << 20))
+make_image "$small" 1024
+cat "$big" >/dev/null  # into the page cache
+declare -A times
+for _ in $(seq "$runs"); do
+  for which in linux:big windows:big linux:small windows:small; do
+    file=$big
+    [ "${which#*:}" = small ] && file=$small
+    if [ "${which%:*}" = linux ]; then
+      t=$(millis "$linux_tool" verify "$file")
+    else
+      t=$(millis "$wine64" "$win_bin/codehdr.exe" verify "$file")
+    fi
+    times[$which]+="$t "
+  done
+done
+med() { tr ' ' '\n' <<<"${times[$1]}" | grep . | median; }
+lb=$(med linux:big) wb=$(med windows:big) ls=$(med linux:small) ws=$(med windows:small)
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+echo
+echo "| codehdr verify (median of $runs, ms) | Linux | Windows x64 under Wine | Windows / Linux |"
+echo "|---|---:|---:|---:|"
+echo "| 256 MiB image | $lb | $wb | $(ratio "$wb" "$lb")× |"
+echo "| 1 KiB image (starting the program) | $ls | $ws | $(ratio "$ws" "$ls")× |"
+echo "| the difference: reading and checking 256 MiB | $((lb - ls)) | $((wb - ws)) | $(ratio $((wb - ws)) $((lb - ls)))× |"
