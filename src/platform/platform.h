@@ -63,8 +63,9 @@ std::FILE* OpenBinaryStream(const NativeName& name);
 std::FILE* OpenTextStream(const NativeName& name);
 
 // An output file that appears whole or not at all. Bytes go to a temporary
-// file beside the target; Commit() syncs it and renames it over the target.
-// Until then the target is untouched; an uncommitted temporary file is
+// file beside the target; Commit() syncs it and renames it over the target
+// (on Windows, where a read-only target or one open elsewhere is refused
+// with EACCES, moves it). Until then the target is untouched; an uncommitted temporary file is
 // removed when the object goes away. Every failure is kFileWrite, with its
 // errno in error() (on Windows, the system error translated to the nearest
 // errno value); after one, further calls do nothing.
