@@ -76,6 +76,8 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
       {"frobnicate", "", 2, "usage: "},
       {b + " --comment " + std::string(32, 'c'), "", 2, "--comment: at most 31 characters"},
       {"verify @good @missing", "", 2, F("missing") + ": the file cannot be opened: No such file or directory"},
+      {"verify /codehdr-no-such-file", "", 2,  // a name, not an option, on Windows too
+       "/codehdr-no-such-file: the file cannot be opened: No such file or directory"},
       // A target ending in "/" is refused before a temporary file is made; a directory only when renamed onto.
       {"extract @good -o @nodir/", "", 2, F("nodir/") + ": the output file cannot be written: Is a directory"},
       {o + " -o @sub --tag 33", "", 2, F("sub") + ": the output file cannot be written: Is a directory"},

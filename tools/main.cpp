@@ -214,6 +214,9 @@ int ReportParseError(const CLI::App& app, const CLI::ParseError& e) {
 int main(int argc, char** argv) {
   CLI::App app{"Build, inspect, verify and take apart firmware code images.", "codehdr"};
   app.require_subcommand(1);
+  // Options start with "-" everywhere; on Windows CLI11 would also take a
+  // file name such as "/images/a.bin" for an option.
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", VersionText);
   app.footer(kFooter);
   int exit_status = kExitOk;
