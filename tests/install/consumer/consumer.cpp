@@ -1,11 +1,14 @@
 // A program that uses only the installed headers and library. With virevuz.txt beside it (the sample device file:
 // tag 17 is an APP device), it builds a header for tag 17, seals an image and verifies it, once through the classic
-// API and once through namespace codehdr; both images must be the same bytes.
+// API and once through namespace codehdr; both images must be the same bytes. A failed allocation in the library
+// reaches it as std::bad_alloc.
 #include <codehdr/codehdr.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -74,6 +77,16 @@ int main() {
   Check(written.status == codehdr::Status::kOk, "codehdr::WriteImage");
   Check(codehdr::VerifyFile(modern, 17).verdict == codehdr::Verdict::kVerified, "codehdr::VerifyFile");
   Check(ReadAll(modern) == image, "both APIs write the same bytes");
+
+  // An exception thrown in the library reaches the program (on Windows: across the DLL's boundary, through the unwinder
+  // both share).
+  bool caught = false;
+  try {
+    codehdr::IoBuffer huge(std::numeric_limits<std::size_t>::max() / 2);
+  } catch (const std::bad_alloc&) {
+    caught = true;
+  }
+  Check(caught, "std::bad_alloc from the library reaches the program");
 
   char ver[16] = {};
   Check(header.BuildFormattedVerStr(1, 2, ver, 'a', sizeof ver, 3, 0) == 1 && std::strcmp(ver, "R01A02.3") == 0 &&
