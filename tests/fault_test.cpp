@@ -26,8 +26,8 @@
 
 // Files that shrink after they were sized, reads that deliver less than asked and reads that fail: while `shrinkPath`
 // is set, the next read of the process first truncates that file to `shrinkTo` bytes; while `readLimit` is set, no
-// read delivers more than that; while `readErrno` is set (EIO), reads fail so. The library's reads are replaced: read(2)
-// by interposition on Linux, ReadFile through the program's import table on Windows.
+// read delivers more than that; while `readErrno` is set (EIO), reads fail so. The library's reads are replaced:
+// read(2) by interposition on Linux, ReadFile through the program's import table on Windows.
 static std::string shrinkPath;
 static long shrinkTo = 0;
 static std::size_t readLimit = 0;

@@ -119,7 +119,8 @@ TEST(WholeImage, WrittenVerifiedAndExtractedAcrossReadsOrNotWritten) {
 TEST(FileNames, OutsideAsciiWork) {
   const Image img = Rich();
   ScratchDir dir;
-  const std::string name = dir.File("\xC3\xBCn\xC3\xAF-\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB-\xE5\x90\x8D.img");  // ünï-файл-名
+  // ünï-файл-名.img
+  const std::string name = dir.File("\xC3\xBCn\xC3\xAF-\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB-\xE5\x90\x8D.img");
   const std::string payload = dir.File("payload-\xC3\x9F"), devices = dir.File("ger\xC3\xA4te.txt");
   ASSERT_EQ(WriteImage(name, img.Header(), img.payload.data(), img.payload.size()).status, Status::kOk);
   EXPECT_EQ(ReadFile(name), img.File());

@@ -23,7 +23,8 @@ ScratchDir::ScratchDir() {
   const fs::path tmp = fs::temp_directory_path();
   for (unsigned attempt = 0; attempt < 1000; ++attempt) {
     const auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-    const fs::path dir = tmp / ("codehdr_test_" + std::to_string(stamp % 1000000007u) + "_" + std::to_string(counter++));
+    const std::string name = "codehdr_test_" + std::to_string(stamp % 1000000007u) + "_" + std::to_string(counter++);
+    const fs::path dir = tmp / name;
     std::error_code error;
     if (fs::create_directory(dir, error)) {
       path_ = dir.u8string();

@@ -51,7 +51,8 @@ class ScratchDir {
 };
 
 Bytes ReadFile(const std::string& path);  // empty when it cannot be read
-// Writes `bytes` at `offset` of the file at `path` (made when missing; a gap reads as zeros), 64-bit offsets everywhere.
+// Writes `bytes` at `offset` of the file at `path` (made when missing; a gap reads as zeros); offsets are 64-bit on
+// every system.
 bool WriteAt(const std::string& path, std::uint64_t offset, const Bytes& bytes);
 void PutCrc(Bytes& b, std::uint32_t crc);  // into the header's CRC field, bytes 24-27, big-endian
 inline Bytes With(Bytes b, std::size_t at, std::uint8_t value) { return b[at] = value, b; }  // b, one byte changed

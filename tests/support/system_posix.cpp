@@ -62,7 +62,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
   };
   std::vector<std::string> vars(env);
   for (char** e = environ; *e != nullptr; ++e) {
-    if (std::none_of(env.begin(), env.end(), [&](const std::string& add) { return named(*e, add); })) vars.push_back(*e);
+    const auto replaces = [&](const std::string& add) { return named(*e, add); };
+    if (std::none_of(env.begin(), env.end(), replaces)) vars.push_back(*e);
   }
   std::vector<char*> args, envp;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));

@@ -97,7 +97,8 @@ bool WriteAt(const std::string& path, std::uint64_t offset, const Bytes& bytes) 
   at.Offset = static_cast<DWORD>(offset);
   at.OffsetHigh = static_cast<DWORD>(offset >> 32);
   DWORD done = 0;
-  const bool written = ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, &at) && done == bytes.size();
+  const bool written =
+      ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, &at) && done == bytes.size();
   return ::CloseHandle(h) && written;
 }
 

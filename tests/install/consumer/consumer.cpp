@@ -27,7 +27,9 @@ std::vector<unsigned char> ReadAll(const std::string& path) {
   std::vector<unsigned char> bytes;
   if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
     unsigned char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
+      bytes.insert(bytes.end(), buffer, buffer + n);
+    }
     std::fclose(f);
   }
   return bytes;
