@@ -10,8 +10,9 @@
  *   returns NULL). No C++ exception leaves the library. A function that fails
  *   with either of these two statuses changes no object and writes no struct.
  * - Structs that may grow start with `size_t struct_size`, which the caller
- *   sets to the size of the struct it was compiled with:
- *       codehdr_verify_report report = {sizeof report};
+ *   sets to the size of the struct it was compiled with (in C++, zero the
+ *   struct first and set the field):
+ *       codehdr_verify_report report = {.struct_size = sizeof report};
  *   A struct_size smaller than the struct's first version is refused with
  *   CODEHDR_STATUS_INVALID_ARGUMENT; the library reads and writes no byte past
  *   struct_size. Structs without it (codehdr_dependency, codehdr_section)

@@ -40,7 +40,8 @@ def parse_version(text: str) -> Optional[Version]:
     out = n.VersionStruct()
     if n.lib.codehdr_version_parse(n.c_text(text, "text"), ctypes.byref(out)) != 1:
         return None
-    return Version(out.major, out.minor, n.text(out.letter), None if out.build < 0 else out.build)
+    letter = "" if out.letter == b"\0" else n.text(out.letter)
+    return Version(out.major, out.minor, letter, None if out.build < 0 else out.build)
 
 
 def make_version(major: int, minor: int, release: str, build: Optional[int] = None, prelim: bool = False) -> str:

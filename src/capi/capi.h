@@ -27,6 +27,7 @@ struct codehdr_devices {
 };
 
 struct codehdr_verifier {
+  explicit codehdr_verifier(std::uint8_t expectedTag) : verifier(expectedTag) {}
   codehdr::ImageVerifier verifier;
 };
 
@@ -83,11 +84,12 @@ int Guarded(Body&& body) noexcept {
   }
 }
 
-// A new object, or null when out of memory.
+// A new object, or null when out of memory (its constructor's allocations
+// included).
 template <typename T, typename... Args>
 T* New(Args&&... args) noexcept {
   try {
-    return new T{std::forward<Args>(args)...};
+    return new T(std::forward<Args>(args)...);
   } catch (...) {
     return nullptr;
   }

@@ -93,7 +93,7 @@ int codehdr_verify_bytes(const void* data, size_t size, uint8_t expected_tag, co
 }
 
 codehdr_verifier* codehdr_verifier_new(uint8_t expected_tag) {
-  return New<codehdr_verifier>(codehdr::ImageVerifier(expected_tag));
+  return New<codehdr_verifier>(expected_tag);
 }
 
 void codehdr_verifier_free(codehdr_verifier* verifier) { delete verifier; }
