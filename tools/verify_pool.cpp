@@ -6,14 +6,14 @@
 #include <exception>
 #include <thread>
 
-#include "read_ahead.h"
+#include "read_chunks.h"
 
 namespace codehdr::tool {
 
 VerifyReport VerifyInput(const std::string& file, std::uint8_t expected_tag) {
   ImageVerifier verifier(expected_tag);
   InputFile in = file == "-" ? InputFile::StandardInput() : InputFile(file);
-  if (in.ok()) ReadAhead(in, [&verifier](const std::uint8_t* data, std::size_t size) { verifier.Update(data, size); });
+  if (in.ok()) ReadChunks(in, [&verifier](const std::uint8_t* data, std::size_t size) { verifier.Update(data, size); });
   return verifier.Finish(in.status(), in.error());
 }
 

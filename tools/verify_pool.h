@@ -16,8 +16,7 @@ struct VerifyOutcome {
   std::string exception;  // set when verifying threw (out of memory); report is then unused
 };
 
-// Verifies one file ("-": standard input, to its end). A large file is read
-// ahead on a second thread while the calling thread checks it.
+// Verifies one file ("-": standard input, to its end).
 VerifyReport VerifyInput(const std::string& file, std::uint8_t expected_tag);
 
 // Verifies every file with VerifyInput on `jobs` threads (0: one per core).
