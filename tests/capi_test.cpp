@@ -218,7 +218,7 @@ TEST(CApi, StatusesAreTheCoresWithTheirTexts) {
 TEST(CApi, VerifiersAgreeWithTheCoreAndHandOverTheHeader) {
   const Bytes good = Image().Dep(3, "R02B03").File();
   ScratchDir dir;
-  for (const Bytes& bytes : {good, With(good, 60, 'x'), With(good, 100, 0), Bytes{5, 5, 5, 5}, Bytes{0xC9, 0}}) {
+  for (const Bytes& bytes : {good, With(good, 60, 'x'), With(good, 72, 0x55), Bytes{5, 5, 5, 5}, Bytes{0xC9, 0}}) {
     const VerifyReport core = VerifyBytes(bytes.data(), bytes.size(), 17);
     const std::string path = dir.Write("img", bytes);
     const HeaderPtr receivers[3] = {HeaderPtr(codehdr_header_new()), HeaderPtr(codehdr_header_new()),
