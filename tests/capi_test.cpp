@@ -243,9 +243,9 @@ TEST(CApi, VerifiersAgreeWithTheCoreAndHandOverTheHeader) {
         }()};
     for (int i = 0; i < 3; ++i) {
       const codehdr_verify_report& r = reports[i];
-      EXPECT_EQ(std::tuple(statuses[i], r.status, r.verdict, r.file_size, r.has_computed_crc != 0, r.computed_crc),
+      EXPECT_EQ(std::tuple(statuses[i], r.status, r.verdict, r.file_size, r.has_computed_crc, r.computed_crc),
                 std::tuple(static_cast<int>(core.status), static_cast<int>(core.status), static_cast<int>(core.verdict),
-                           core.file_size, core.computed_crc.has_value(), core.computed_crc.value_or(0)));
+                           core.file_size, core.computed_crc.has_value() ? 1 : 0, core.computed_crc.value_or(0)));
       EXPECT_EQ(std::tuple(r.fault_offset, r.fault_size),
                 core.check ? std::tuple(core.check->fault_offset, core.check->fault_size) : std::tuple(0ul, 0ul));
       const codehdr_header_info info = Info(receivers[i].get());
