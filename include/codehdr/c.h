@@ -96,6 +96,11 @@ CODEHDR_EXPORT const char* codehdr_library_version(void);
 /* CRC-32/ISO-HDLC (the values of zlib's crc32); start from 0. */
 CODEHDR_EXPORT uint32_t codehdr_crc32(uint32_t crc, const void* data, size_t size);
 
+/* The CRC-32 of A followed by B, from the CRC-32 of A, that of B and B's
+ * size: pieces checked apart (on several threads, say) give the CRC of the
+ * whole. */
+CODEHDR_EXPORT uint32_t codehdr_crc32_combine(uint32_t crc_a, uint32_t crc_b, uint64_t size_b);
+
 #define CODEHDR_CRC16_INIT 0xFFFFu
 /* CRC-16/IBM-3740; start from CODEHDR_CRC16_INIT. */
 CODEHDR_EXPORT uint16_t codehdr_crc16(uint16_t crc, const void* data, size_t size);

@@ -21,7 +21,7 @@ search; CODEHDR_LIBRARY names it explicitly.
 
 from ._native import Error, classic_code, status_name, status_reason
 from ._native import lib as _lib
-from ._checksums import CRC16_INIT, crc16, crc32, crc32_kernel
+from ._checksums import CRC16_INIT, crc16, crc32, crc32_combine, crc32_kernel
 from ._versions import Version, check_version, make_version, parse_version
 from ._devices import Device, DeviceTable, load_devices
 from ._headers import (CodeMode, Dependency, Header, HeaderCheck, Section, build_header, check_header, code_mode_value,
@@ -34,7 +34,7 @@ __version__: str = _lib.codehdr_library_version().decode("ascii")
 __all__ = [
     "CRC16_INIT", "CodeMode", "Dependency", "Device", "DeviceTable", "Error", "ExtractReport", "Header", "HeaderCheck",
     "Section", "Verifier", "VerifyReport", "Version", "WriteReport", "build_header", "check_header", "check_version",
-    "classic_code", "code_mode_value", "code_modes", "crc16", "crc32", "crc32_kernel", "dependency",
+    "classic_code", "code_mode_value", "code_modes", "crc16", "crc32", "crc32_combine", "crc32_kernel", "dependency",
     "extract_payload", "load_devices", "make_version", "parse_version", "read_header", "status_name",
     "status_reason", "verify_bytes", "verify_file", "write_image",
 ]

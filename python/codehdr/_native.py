@@ -136,6 +136,7 @@ _PROTOTYPES = {
     "codehdr_status_classic_code": (c_int, [c_int]),
     "codehdr_library_version": (c_char_p, []),
     "codehdr_crc32": (c_uint32, [c_uint32, c_void_p, c_size_t]),
+    "codehdr_crc32_combine": (c_uint32, [c_uint32, c_uint32, c_uint64]),
     "codehdr_crc16": (c_uint16, [c_uint16, c_void_p, c_size_t]),
     "codehdr_crc32_kernel": (c_char_p, []),
     "codehdr_version_check": (c_int, [c_char_p, c_size_t]),

@@ -90,6 +90,10 @@ uint32_t codehdr_crc32(uint32_t crc, const void* data, size_t size) {
   return data != nullptr ? codehdr::Crc32Extend(crc, codehdr::capi::Bytes(data), size) : crc;
 }
 
+uint32_t codehdr_crc32_combine(uint32_t crc_a, uint32_t crc_b, uint64_t size_b) {
+  return codehdr::Crc32Combine(crc_a, crc_b, size_b);
+}
+
 uint16_t codehdr_crc16(uint16_t crc, const void* data, size_t size) {
   return data != nullptr ? codehdr::Crc16Extend(crc, codehdr::capi::Bytes(data), size) : crc;
 }

@@ -61,17 +61,29 @@ def test_crc_refuses_a_start_that_is_no_int_and_a_scattered_buffer():
         codehdr.crc32(memoryview(bytearray(10))[::2])
 
 
-@pytest.mark.parametrize("make", [bytes, bytearray, lambda n: memoryview(bytes(n))[1:]],
+@pytest.mark.parametrize("make", [bytes, bytearray, lambda n: memoryview(bytes(n + 1))[1:]],
                          ids=["bytes", "bytearray", "memoryview"])
-def test_crc32_reads_the_callers_memory_without_a_copy(make):
-    data = make(32 << 20)
+@pytest.mark.parametrize("size", [1 << 20, (40 << 20) + 3], ids=["one piece", "pieces on threads"])
+def test_crc32_reads_the_callers_memory_without_a_copy(make, size):
+    data = make(size)
+    data_crc = zlib.crc32(data, 5)
     tracemalloc.start()
     try:
-        codehdr.crc32(data)
+        got = codehdr.crc32(data, 5)
         _, peak = tracemalloc.get_traced_memory()
     finally:
         tracemalloc.stop()
-    assert peak < 1 << 20
+    assert got == data_crc and peak < 1 << 20
+
+
+def test_crc32_combine():
+    a, b = DIGITS[:4], DIGITS[4:]
+    assert codehdr.crc32_combine(zlib.crc32(a), zlib.crc32(b), len(b)) == zlib.crc32(DIGITS)
+    assert codehdr.crc32_combine(0xCBF43926, 0, 0) == 0xCBF43926
+    with pytest.raises(ValueError):
+        codehdr.crc32_combine(0, 0, -1)
+    with pytest.raises(TypeError):
+        codehdr.crc32_combine(0, "0", 1)
 
 
 def test_an_exported_buffer_is_held_for_the_call_only():
