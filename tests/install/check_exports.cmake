@@ -1,8 +1,10 @@
 # Script mode: every strong symbol that LIBRARY exports must belong to the
-# public API (the three classes, the version check and namespace codehdr).
-# Weak symbols that the C++ runtime's templates emit (typeinfo of std types)
-# are allowed. With OBJDUMP and CXXFILT, LIBRARY is a Windows DLL: its export
-# table is read, and it holds only what the library marks for export.
+# public API (the three classes, the version check, namespace codehdr, and the
+# C functions). Weak symbols that the C++ runtime's templates emit (typeinfo of
+# std types) are allowed. The exported C functions are exactly those that
+# C_HEADER declares: none missing, none extra. With OBJDUMP and CXXFILT,
+# LIBRARY is a Windows DLL: its export table is read, and it holds only what
+# the library marks for export.
 if(OBJDUMP)
   execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE table RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
@@ -30,6 +32,7 @@ else()
 endif()
 string(REPLACE "\n" ";" lines "${out}")
 set(count 0)
+set(c_exported)
 foreach(line IN LISTS lines)
   if(NOT line MATCHES "^[0-9a-f]+ ([A-Za-z]) (.*)$")
     continue()
@@ -40,6 +43,10 @@ foreach(line IN LISTS lines)
     continue()
   endif()
   math(EXPR count "${count} + 1")
+  if(name MATCHES "^codehdr_[a-z0-9_]+$")
+    list(APPEND c_exported ${name})
+    continue()
+  endif()
   if(NOT name MATCHES "^(CCodeHeader::|CCRC::|CVireVuzTxt::|VerifyCodeVersionFormat\\(|codehdr::)")
     message(FATAL_ERROR "unexpected exported symbol: ${kind} ${name}")
   endif()
@@ -47,4 +54,22 @@ endforeach()
 if(count LESS 60)
   message(FATAL_ERROR "only ${count} exported symbols: the public API is missing")
 endif()
-message(STATUS "${count} exported symbols, all public API")
+
+file(READ ${C_HEADER} header)
+string(REGEX MATCHALL "CODEHDR_EXPORT[^;(]*[ *](codehdr_[a-z0-9_]+)\\(" declarations "${header}")
+set(c_declared)
+foreach(declaration IN LISTS declarations)
+  string(REGEX MATCH "(codehdr_[a-z0-9_]+)\\($" name "${declaration}")
+  list(APPEND c_declared ${CMAKE_MATCH_1})
+endforeach()
+list(SORT c_exported)
+list(SORT c_declared)
+if(NOT c_exported STREQUAL c_declared)
+  set(missing ${c_declared})
+  list(REMOVE_ITEM missing ${c_exported})
+  set(extra ${c_exported})
+  list(REMOVE_ITEM extra ${c_declared})
+  message(FATAL_ERROR "C functions: declared in c.h but not exported: ${missing}; exported but not declared: ${extra}")
+endif()
+list(LENGTH c_declared c_count)
+message(STATUS "${count} exported symbols, all public API; the ${c_count} C functions of c.h")
