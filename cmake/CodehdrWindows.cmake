@@ -42,3 +42,7 @@ else()
   endforeach()
   file(COPY ${CODEHDR_RUNTIME_DLLS} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 endif()
+
+# The Python package (ctypes over the C API) goes to python/codehdr in the
+# package, beside bin/ where it finds the DLL: add python/ to PYTHONPATH.
+set(CODEHDR_PYTHON_DIR python CACHE STRING "Folder for the Python package (default: chosen for the install prefix)")

@@ -75,9 +75,13 @@ check_package() {
   root=$(echo "$dir"/unpacked/codehdr-*)
   local f
   for f in bin/codehdr.exe bin/codehdr.dll lib/libcodehdr.dll.a lib/codehdr.def lib/cmake/codehdr/codehdrConfig.cmake \
-           include/codehdr/codehdr.h virevuz.txt README.md CHANGELOG.md; do
+           lib/pkgconfig/codehdr.pc include/codehdr/codehdr.h include/codehdr/c.h python/codehdr/__init__.py \
+           python/codehdr/_install.py virevuz.txt README.md CHANGELOG.md; do
     [ -f "$root/$f" ] || fail "$arch: the package lacks $f"
   done
+  # The Python package finds the DLL in bin/ from python/codehdr/.
+  grep -q '^LIBRARY_DIR = "../../bin"$' "$root/python/codehdr/_install.py" ||
+    fail "$arch: the Python package does not point at bin/"
   # Every DLL a program or library of the package loads is Windows' own or
   # ships beside it in bin/.
   local dll
@@ -103,12 +107,19 @@ check_package() {
     fail "$arch: building the consumer against the package"
     return
   fi
+  # The C consumer, C99 with MinGW's C compiler, through the package's
+  # codehdr.pc (which finds the package from its own folder).
+  local flags
+  flags=$(PKG_CONFIG_PATH="$root/lib/pkgconfig" PKG_CONFIG_LIBDIR=/nonexistent pkg-config --cflags --libs codehdr)
+  # shellcheck disable=SC2086
+  "$triple-gcc-posix" -std=c99 -Wall -Wextra -pedantic -Werror tests/install/consumer_c/consumer.c $flags \
+    -o "$consumer/c-consumer.exe" || fail "$arch: building the C consumer against the package"
   cp "$root"/bin/*.dll "$root/virevuz.txt" "$consumer/"
   if [ -n "${4:-}" ]; then
-    if (cd "$consumer" && "$4" consumer.exe); then
-      echo "$arch: the consumer built against the package runs"
+    if (cd "$consumer" && "$4" consumer.exe && "$4" c-consumer.exe .); then
+      echo "$arch: the C++ and C consumers built against the package run"
     else
-      fail "$arch: the consumer built against the package"
+      fail "$arch: the consumers built against the package"
     fi
   fi
 }
