@@ -67,11 +67,13 @@ echo "== consumer through find_package =="
 cmake -S tests/install/consumer -B "$work/cmake" >/dev/null
 same "codehdr_DIR" "$(sed -n 's/^codehdr_DIR:PATH=//p' "$work/cmake/CMakeCache.txt")" /usr/lib/cmake/codehdr
 cmake --build "$work/cmake" >/dev/null
+cp data/virevuz.txt "$work/cmake/"  # the consumer loads the device table from beside itself
 "$work/cmake/consumer" || fail "the find_package consumer failed"
 
 echo "== consumer through pkg-config =="
 # shellcheck disable=SC2046
 g++ -std=c++17 tests/install/consumer/consumer.cpp $(pkg-config --cflags --libs codehdr) -o "$work/pc-consumer"
+cp data/virevuz.txt "$work/"
 "$work/pc-consumer" || fail "the pkg-config consumer failed"
 
 echo "== C consumer through pkg-config (gcc, C99) =="
