@@ -1,5 +1,6 @@
 #include "inputs.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -11,6 +12,39 @@ InputFile OpenInput(const std::string& path) {
   InputFile in = path == "-" ? InputFile::StandardInput() : InputFile(path);
   if (!in.ok()) throw ToolError(FileSubject(path), FileErrorText(in.status(), in.error()));
   return in;
+}
+
+std::string ReadSmallFile(const std::string& path, std::uint64_t limit) {
+  InputFile in = OpenInput(path);
+  std::string text;
+  IoBuffer buffer(kIoChunkSize);
+  while (const std::size_t got = in.Read(buffer.data(), buffer.size())) {
+    if (text.size() + got > limit) {
+      throw ToolError(FileSubject(path), "larger than " + std::to_string(limit) + " bytes: not a file read whole");
+    }
+    text.append(reinterpret_cast<const char*>(buffer.data()), got);
+  }
+  if (!in.ok()) throw ToolError(FileSubject(path), FileErrorText(in.status(), in.error()));
+  return text;
+}
+
+void WriteSmallFile(const std::string& path, const std::string& text) {
+  const std::string partial = path + ".partial";
+  std::FILE* out = std::fopen(partial.c_str(), "wb");
+  bool written = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  int error = errno;
+  if (out != nullptr && std::fclose(out) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (written && std::rename(partial.c_str(), path.c_str()) != 0) {
+    written = false;
+    error = errno;
+  }
+  if (!written) {
+    if (out != nullptr) std::remove(partial.c_str());
+    throw ToolError(path, FileErrorText(Status::kFileWrite, error));
+  }
 }
 
 DeviceTable LoadDevices(const std::string& option_value) {

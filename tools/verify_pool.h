@@ -1,5 +1,6 @@
 // Verifies image files, many at once on a pool of threads. Results come back
-// in the order of the file list.
+// in the order of the file list. Each file is read once: whatever else needs
+// its bytes (a SHA-256) sees the same chunks the verifier sees.
 #ifndef CODEHDR_TOOLS_VERIFY_POOL_H
 #define CODEHDR_TOOLS_VERIFY_POOL_H
 
@@ -9,20 +10,27 @@
 
 #include <codehdr/image.h>
 
+#include "read_ahead.h"
+
 namespace codehdr::tool {
 
 struct VerifyOutcome {
   VerifyReport report;
+  // The file's SHA-256 (64 hex digits) when it was asked for and the file
+  // was read whole; else empty.
+  std::string sha256;
   std::string exception;  // set when verifying threw (out of memory); report is then unused
 };
 
 // Verifies one file ("-": standard input, to its end). A large file is read
-// ahead on a second thread while the calling thread checks it.
-VerifyReport VerifyInput(const std::string& file, std::uint8_t expected_tag);
+// ahead on a second thread while the calling thread checks it. `also`, when
+// set, is handed every chunk after the verifier, on the calling thread.
+VerifyReport VerifyInput(const std::string& file, std::uint8_t expected_tag, const ChunkSink& also = ChunkSink());
 
-// Verifies every file with VerifyInput on `jobs` threads (0: one per core).
+// Verifies every file with VerifyInput on `jobs` threads (0: one per core),
+// with each file's SHA-256 when `sha256`.
 std::vector<VerifyOutcome> VerifyAll(const std::vector<std::string>& files, unsigned int jobs,
-                                     std::uint8_t expected_tag);
+                                     std::uint8_t expected_tag, bool sha256 = false);
 
 }  // namespace codehdr::tool
 

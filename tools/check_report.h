@@ -1,0 +1,43 @@
+// What `codehdr check` found about a release, and the three forms it takes:
+// text grouped by file with one summary line, one JSON document, and JUnit
+// XML with a test case per image and per dependency.
+#ifndef CODEHDR_TOOLS_CHECK_REPORT_H
+#define CODEHDR_TOOLS_CHECK_REPORT_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include <codehdr/release.h>
+#include <nlohmann/json.hpp>
+
+#include "manifest.h"
+
+namespace codehdr::tool {
+
+struct CheckResult {
+  std::vector<ReleaseImage> images;  // each named as the output shows it
+  std::vector<std::string> sha256;   // per image when computed, else empty
+  ReleaseReport release;
+  std::string manifest;                        // the manifest compared, if any
+  std::vector<ManifestDifference> differences;  // with it
+
+  std::size_t FindingCount() const { return release.findings.size() + differences.size(); }
+  bool Consistent() const { return FindingCount() == 0; }
+};
+
+// For each image "NAME: ok (...)" or "NAME: N findings" and a line per
+// finding; then each file the manifest names that is gone; then the summary.
+void PrintCheckText(const CheckResult& result);
+
+// {"consistent", "images": [...], "findings": [...], "summary": {...}}.
+nlohmann::ordered_json CheckJson(const CheckResult& result);
+
+// A JUnit XML document: one test suite, a test case per image (failed by its
+// findings), per file only the manifest names, and per dependency (failed
+// when not met, skipped when allowed missing).
+std::string CheckJUnit(const CheckResult& result);
+
+}  // namespace codehdr::tool
+
+#endif  // CODEHDR_TOOLS_CHECK_REPORT_H
