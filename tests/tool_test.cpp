@@ -11,45 +11,19 @@
 #include <nlohmann/json.hpp>
 
 #include "support.h"
+#include "tool_runner.h"
 
 namespace codehdr::test {
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
 std::string Hex(unsigned value, int width = 0) {
   char text[9];
   return std::string(text, std::snprintf(text, sizeof text, "%0*x", width, value));
 }
 
-struct Output { int status; std::string out, err; };  // status -1: the tool did not exit
-
-class ToolTest : public ::testing::Test {
+class ToolTest : public ToolFixture {
  protected:
   ToolTest() { dir_.Write("dev.txt", DeviceFile({{33, "FPGA"}})); }
-  // Runs the tool with `args` split at spaces ("@name": the scratch file `name`) through the shell, standard input from
-  // the file `in`, `env` ("NAME=VALUE") added and standard output on a terminal (script(1)) when `tty`.
-  Output Tool(const std::string& args, const std::string& in = "/dev/null", const std::string& env = "",
-           bool tty = false) const {
-    std::string command = "timeout 10 " CODEHDR_TOOL;  // a tool that hangs ends, and its test fails
-    std::istringstream words(args);
-    for (std::string w; words >> w;) command += " '" + (w[0] == '@' ? F(w.substr(1)) : w) + "'";
-    if (tty) command = "script -qec \"" + command + "\" /dev/null";
-    command = "env " + env + " " + command + " <" + in + " >" + io_.File("out") + " 2>" + io_.File("err");
-    const int status = std::system(command.c_str());
-    const Bytes out = ReadFile(io_.File("out")), err = ReadFile(io_.File("err"));
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, {out.begin(), out.end()}, {err.begin(), err.end()}};
-  }
-  std::string F(const std::string& name) const { return dir_.File(name); }
-
-  ScratchDir dir_, io_;
 };
 
 // Each command's exit status and what it prints: a line of standard output, or one error line (exit status 2: usage, or

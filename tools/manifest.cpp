@@ -150,7 +150,7 @@ Manifest ParseManifest(const std::string& text) {
   if (!doc.is_object()) throw ManifestError("not a JSON object");
   const auto format = doc.find("format");
   if (format == doc.end() || *format != kFormat) {
-    throw ManifestError(std::string("no \"format\": \"") + kFormat + "\": not a release manifest");
+    throw ManifestError(std::string("\"format\" is not \"") + kFormat + "\"");
   }
   const auto version = doc.find("version");
   if (version == doc.end() || *version != kFormatVersion) {
