@@ -10,7 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=scripts/debian_packages.sh
 source scripts/debian_packages.sh
-ensure_debian_packages build-essential cmake pkg-config googletest libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
+ensure_debian_packages build-essential cmake pkg-config googletest libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev \
+  libssl-dev
 
 build=build/release
 jobs=${CODEHDR_JOBS:-2}

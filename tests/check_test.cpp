@@ -73,6 +73,8 @@ TEST_F(CheckTest, ExitStatusAndWhatItPrints) {
       {"check --allow-missing Boot" + app, 2, true, "--allow-missing Boot: not a code-mode label (codehdr modes"},
       {"check --virevuz R2B01" + app, 2, true, "--virevuz R2B01: not a valid version string"},
       {"check --dir @rel --manifest @missing", 2, true, F("missing") + ": the file cannot be opened"},
+      {"check" + rel + " --junit @nodir/j.xml", 2, true,
+       F("nodir/j.xml") + ": the output file cannot be written: No such file or directory"},
       {"check" + manifest("m1", "{\"images\": ["), 2, true,
        F("m1") + ": not a release manifest this tool reads: not valid JSON: parse error at line 1, column 13"},
       {"check" + manifest("m2", R"({"format": "other"})"), 2, true,

@@ -33,9 +33,12 @@ struct Inputs {
   std::vector<std::string> names;  // as the output shows them
 };
 
+// Names are UTF-8 (as on the command line of every platform the tool runs on).
+std::string Utf8(const fs::path& path) { return path.u8string(); }
+
 bool SameFile(const fs::path& a, const std::string& b) {
   std::error_code ignored;
-  return !b.empty() && fs::weakly_canonical(a, ignored) == fs::weakly_canonical(b, ignored);
+  return !b.empty() && fs::weakly_canonical(a, ignored) == fs::weakly_canonical(fs::u8path(b), ignored);
 }
 
 // Every entry of `dir`, in byte order of the names, except the manifest
@@ -43,16 +46,16 @@ bool SameFile(const fs::path& a, const std::string& b) {
 // are kept: verification refuses them, so none is passed over unnoticed.
 Inputs ListDirectory(const std::string& dir, const CheckOptions& opts) {
   std::error_code error;
-  fs::directory_iterator entries(dir, error);
+  fs::directory_iterator entries(fs::u8path(dir), error);
   if (error) throw ToolError(dir, "cannot list the directory: " + error.message());
   std::vector<std::string> names;
   for (const fs::directory_entry& entry : entries) {
     if (SameFile(entry.path(), opts.manifest) || SameFile(entry.path(), opts.write_manifest)) continue;
-    names.push_back(entry.path().filename().string());
+    names.push_back(Utf8(entry.path().filename()));
   }
   std::sort(names.begin(), names.end());
   Inputs inputs;
-  for (const std::string& name : names) inputs.paths.push_back((fs::path(dir) / name).string());
+  for (const std::string& name : names) inputs.paths.push_back(Utf8(fs::u8path(dir) / fs::u8path(name)));
   inputs.names = std::move(names);
   return inputs;
 }
@@ -78,7 +81,7 @@ std::vector<std::string> ManifestNames(const Inputs& inputs) {
   std::vector<std::string> names;
   std::map<std::string, std::string> seen;
   for (const std::string& path : inputs.paths) {
-    names.push_back(fs::path(path).filename().string());
+    names.push_back(Utf8(fs::u8path(path).filename()));
     const auto [first, fresh] = seen.emplace(names.back(), path);
     if (!fresh) {
       throw ToolError(path, "has the same file name as " + first->second + ": a manifest names files by name alone");

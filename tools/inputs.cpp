@@ -2,6 +2,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
 #include <cstdlib>
 
 #include "errors.h"
@@ -29,21 +32,24 @@ std::string ReadSmallFile(const std::string& path, std::uint64_t limit) {
 }
 
 void WriteSmallFile(const std::string& path, const std::string& text) {
-  const std::string partial = path + ".partial";
-  std::FILE* out = std::fopen(partial.c_str(), "wb");
-  bool written = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
-  int error = errno;
-  if (out != nullptr && std::fclose(out) != 0 && written) {
-    written = false;
-    error = errno;
+  namespace fs = std::filesystem;
+  const fs::path target = fs::u8path(path);
+  fs::path partial = target;
+  partial += ".partial";
+  std::error_code error;
+  errno = 0;
+  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  if (!out) {
+    error.assign(errno != 0 ? errno : EIO, std::generic_category());
+  } else {
+    fs::rename(partial, target, error);  // replaces an existing `path`, on Windows too
   }
-  if (written && std::rename(partial.c_str(), path.c_str()) != 0) {
-    written = false;
-    error = errno;
-  }
-  if (!written) {
-    if (out != nullptr) std::remove(partial.c_str());
-    throw ToolError(path, FileErrorText(Status::kFileWrite, error));
+  if (error) {
+    std::error_code ignored;
+    fs::remove(partial, ignored);
+    throw ToolError(path, std::string(StatusReason(Status::kFileWrite)) + ": " + error.message());
   }
 }
 
