@@ -34,8 +34,9 @@ void PrintCheckText(const CheckResult& result);
 nlohmann::ordered_json CheckJson(const CheckResult& result);
 
 // A JUnit XML document: one test suite, a test case per image (failed by its
-// findings), per file only the manifest names, and per dependency (failed
-// when not met, skipped when allowed missing).
+// findings, an error when it cannot be read), per file only the manifest
+// names, and per dependency of a verified image (failed when not met or the
+// image's own, skipped when allowed missing).
 std::string CheckJUnit(const CheckResult& result);
 
 }  // namespace codehdr::tool

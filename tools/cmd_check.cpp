@@ -42,7 +42,7 @@ bool SameFile(const fs::path& a, const std::string& b) {
 }
 
 // Every entry of `dir`, in byte order of the names, except the manifest
-// read or written (which may lie in it). Entries that are not regular files
+// read or written and the JUnit file (which may lie in it). Entries that are not regular files
 // are kept: verification refuses them, so none is passed over unnoticed.
 Inputs ListDirectory(const std::string& dir, const CheckOptions& opts) {
   std::error_code error;
@@ -50,7 +50,10 @@ Inputs ListDirectory(const std::string& dir, const CheckOptions& opts) {
   if (error) throw ToolError(dir, "cannot list the directory: " + error.message());
   std::vector<std::string> names;
   for (const fs::directory_entry& entry : entries) {
-    if (SameFile(entry.path(), opts.manifest) || SameFile(entry.path(), opts.write_manifest)) continue;
+    if (SameFile(entry.path(), opts.manifest) || SameFile(entry.path(), opts.write_manifest) ||
+        SameFile(entry.path(), opts.junit)) {
+      continue;
+    }
     names.push_back(Utf8(entry.path().filename()));
   }
   std::sort(names.begin(), names.end());

@@ -193,8 +193,8 @@ void AddCheckCommand(CLI::App& app, int& exit_status) {
       "the device table: tags and code modes, one code version per device and code mode,\n"
       "the VireVuz version with --virevuz, and every dependency (a code mode and a version)\n"
       "provided by another image, without cycles. --dir takes the entries of DIR in name\n"
-      "order, except the manifest; --manifest names every file missing, added, renamed or\n"
-      "changed, and what changed.\n"
+      "order, except the manifest and the JUnit file; --manifest names every file missing,\n"
+      "added, renamed or changed, and what changed.\n"
       "Exit status: 0 the release is consistent; 1 a finding (a check failed, or the device\n"
       "table was refused); 2 usage error or a file that cannot be read or written.");
   cmd->callback([opts, &exit_status] { exit_status = RunReleaseCheck(*opts); });
