@@ -141,8 +141,9 @@ Manifest ParseManifest(const std::string& text) {
   Json doc;
   try {
     doc = Json::parse(text);
-  } catch (const Json::parse_error& e) {
-    // "[json.exception.parse_error.101] parse error at line 1, ...": the part after the tag.
+  } catch (const Json::exception& e) {
+    // A syntax error, or a number too large for a double (9e999): "[json.exception.parse_error.101] parse error at
+    // line 1, ...". The part after the tag.
     const std::string what = e.what();
     const std::size_t tag_end = what.find("] ");
     throw ManifestError("not valid JSON: " + Printable(tag_end == std::string::npos ? what : what.substr(tag_end + 2)));
