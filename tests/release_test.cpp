@@ -15,12 +15,14 @@
 namespace codehdr::test {
 namespace {
 
-// The device table of every row: BOOT and BOOTLDR share code mode 0; tag 50's label is no code-mode label.
+// The device table of every row: BOOT and BOOTLDR share code mode 0, FPGA and CPLD 3; tag 50's label is no
+// code-mode label.
 DeviceTable Devices() {
   ScratchDir dir;
   DeviceTable table;
   const std::string path = dir.Write("virevuz.txt", DeviceFile({{17, "APP"}, {18, "BOOT"}, {19, "BOOTLDR"},
-                                                                {20, "BOOT"}, {21, "FPGA"}, {50, "NOPE"}}));
+                                                                {20, "BOOT"}, {21, "FPGA"}, {22, "CPLD"}, {23, "BOOT"},
+                                                                {50, "NOPE"}}));
   EXPECT_EQ(LoadDeviceTable(path, table), Status::kOk);
   return table;
 }
@@ -118,6 +120,10 @@ TEST(Release, EachFindingKindFromASmallSet) {
        {}, {"app dependency_not_met#0 >b3,b5,b2"}, {"app#0 not met"},
        "needs BOOT/BOOTLDR (0) R01A01.4, which no other image provides; closest: b3 (R01A01.3), b5 (R01A02), b2 "
        "(R01A01.2)"},
+      {"closest versions when all are newer: the nearest three",
+       {{"app", 17, 1, "R01A03.2", {{0, "R01A01.1"}}}, {"b8", 23, 0, "R01B01"}, {"b5", 19, 0, "R01A02"},
+        {"b3", 20, 0, "R01A01.3"}, {"b2", 18, 0, "R01A01.2"}},
+       {}, {"app dependency_not_met#0 >b2,b3,b5"}, {"app#0 not met"}, "closest: b2 (R01A01.2), b3 (R01A01.3), b5"},
       {"a type no image can have", {{"app", 17, 1, "R01A03.2", {{511, "R01A01"}}}}, {},
        {"app dependency_not_met#0"}, {"app#0 not met"}, "needs BUNDLE (511) R01A01, which no other image provides"},
       {"allowed missing, by a label sharing the value", {{"app", 17, 1, "R01A03.2", {{9, "R01A01"}, kBoot}}}, {"", {"MODEM"}},
@@ -130,6 +136,10 @@ TEST(Release, EachFindingKindFromASmallSet) {
        {"a dependency_cycle >b,c", "b dependency_cycle >a,c", "c dependency_cycle >a,b"},
        {"a#0 met>b", "b#0 met>c", "c#0 met>a", "d#0 met>a"},
        "depends on itself through a cycle of 3 images; the others: a, b"},
+      {"a cycle through a second dependency and a second provider",
+       {{"a", 17, 1, "R01A01", {{0, "R01A09"}, {3, "R01A01"}}}, {"z", 20, 0, "R01A09"}, {"c1", 21, 3, "R01A01"},
+        {"c2", 22, 3, "R01A01", {{1, "R01A01"}}}}, {},
+       {"a dependency_cycle >c2", "c2 dependency_cycle >a"}, {"a#0 met>z", "a#1 met>c1,c2", "c2#0 met>a"}, ""},
   };
   const DeviceTable devices = Devices();
   for (const Row& row : rows) {

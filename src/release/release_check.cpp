@@ -25,13 +25,12 @@ constexpr std::size_t kMaxCandidates = 3;
 using Key = std::pair<std::uint16_t, std::string>;
 
 // Orders version strings by their numbers (major, release letter, minor,
-// build), so that neighbours in the order are the nearest releases. Text
-// that does not parse comes last, in byte order.
+// build), so that neighbours in the order are the nearest releases. The
+// versions of verified headers all parse; text that would not counts as 0.
 struct VersionOrder {
   static auto Rank(const std::string& text) {
-    const std::optional<Version> v = ParseVersion(text.c_str());
-    return v ? std::make_tuple(0, v->major, v->letter, v->minor, v->build.value_or(-1), std::cref(text))
-             : std::make_tuple(1, 0, '\0', 0, 0, std::cref(text));
+    const Version v = ParseVersion(text.c_str()).value_or(Version());
+    return std::make_tuple(v.major, v.letter, v.minor, v.build.value_or(-1), std::cref(text));
   }
   bool operator()(const std::string& a, const std::string& b) const { return Rank(a) < Rank(b); }
 };
@@ -186,9 +185,9 @@ class ReleaseChecker {
     const auto versions = versionsOf_.find(mode);
     if (versions == versionsOf_.end()) return found;
     const auto& byVersion = versions->second;
+    // `version` itself is not there: a verified image with it would provide it.
     auto below = byVersion.lower_bound(version);
     auto above = below;
-    if (above != byVersion.end() && above->first == version) ++above;
     while (found.size() < kMaxCandidates && (below != byVersion.begin() || above != byVersion.end())) {
       if (below != byVersion.begin() && (--below)->second != self) found.push_back(below->second);
       if (found.size() < kMaxCandidates && above != byVersion.end() && above->second != self) {
