@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release mode, runs them, and writes the results as
-# markdown: CRC-32 throughput side by side with the peers; whole commands
-# (codehdr verify, codehdr crc, a DoVerifyHeader program, codehdr build) on a
-# 256 MiB image against `cat`, U-Boot's `mkimage -l` and `cp` + `sync`, with
-# their peak memory; peak memory at 4 MiB and 1 GiB; and
-# `codehdr verify` over 1,000 small images with -j 1 and -j 2.
+# markdown, headed by the machine they ran on (CPU, CRC-32 kernel, Linux
+# kernel): CRC-32 throughput side by side with the peers; whole commands
+# (codehdr verify, crc, build and extract, a DoVerifyHeader program, and the
+# verify loop with its read buffer page-aligned and 16 bytes past a page) on a
+# 256 MiB image against `cat`, U-Boot's `mkimage -l` and `cp` + `sync`, and
+# `codehdr crc` of a 5 GiB sparse file against `dd bs=256k`, with their peak
+# memory; peak memory at 4 MiB and 1 GiB; and `codehdr verify` over 1,000
+# small images with -j 1 and -j 2.
 #
 #   scripts/bench.sh [OUTPUT.md]       default: build/bench/bench.md
 #
@@ -42,12 +45,21 @@ mkdir -p "$(dirname "$out")"
 
 load=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "load before the run: $load"
+cpu=$(awk -F': ' '/^model name/ { m = $2 } /^cpu family/ { f = $2 } /^model\t/ { n = $2 }
+                  END { printf "%s (family %s, model %s)", m, f, n }' /proc/cpuinfo)
+{
+  echo "Machine: $cpu, $(nproc) cores; CRC-32 kernel: $("$build/tools/codehdr" crc --impl | sed 's/.*: //');" \
+    "Linux $(uname -r)."
+  echo
+} >"$out"
 # Five repetitions in random order, reported as medians, so that a burst of
 # other work on the machine does not land on one implementation only.
 # shellcheck disable=SC2086
-"$build/bench/codehdr_bench" --markdown="$out" \
+"$build/bench/codehdr_bench" --markdown="$work/kernels.md" \
   --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=true ${CODEHDR_BENCH_ARGS:-}
+
+cat "$work/kernels.md" >>"$out"
 
 tool="$build/tools/codehdr"
 e2e="$build/bench/codehdr_e2e"
@@ -80,10 +92,19 @@ row() {  # row LABEL YARDSTICK-LABEL CMD... -- YARDSTICK...
   row "codehdr crc" "cat > /dev/null" "$tool" crc "$image" -- cat "$image"
   row "DoVerifyHeader (5-line program)" "cat > /dev/null" "$build/bench/codehdr_do_verify" "$image" -- cat "$image"
   row "codehdr verify" "mkimage -l (legacy image, same payload)" "$tool" verify "$image" -- mkimage -l "$work/legacy.img"
+  row "verify loop, page-aligned read buffer" "cat > /dev/null" "$e2e" read-verify "$image" 0 -- cat "$image"
+  row "verify loop, read buffer 16 bytes past a page" "cat > /dev/null" "$e2e" read-verify "$image" 16 -- cat "$image"
+  row "codehdr verify" "mkimage -l (legacy image, same payload)" "$tool" verify "$image" -- mkimage -l "$work/legacy.img"
   row "codehdr build (256 MiB payload)" "cp PAYLOAD x && sync x" "$tool" build "$work/payload.bin" -o "$work/built.img" \
     "${build_args[@]}" -- sh -c 'cp "$1" "$2" && sync "$2"' sh "$work/payload.bin" "$work/copy.bin"
+  row "codehdr extract" "cp IMAGE x && sync x" "$tool" extract "$image" -o "$work/extracted.bin" \
+    -- sh -c 'cp "$1" "$2" && sync "$2"' sh "$image" "$work/copy.img"
+  "$e2e" sparse "$work/sparse.bin" 5
+  row "codehdr crc (5 GiB sparse file)" "dd bs=256k" "$tool" crc "$work/sparse.bin" \
+    -- dd if="$work/sparse.bin" of=/dev/null bs=256k
 } >>"$out"
-rm "$image" "$work/legacy.img" "$work/payload.bin" "$work/built.img" "$work/copy.bin"
+rm "$image" "$work/legacy.img" "$work/payload.bin" "$work/built.img" "$work/copy.bin" "$work/extracted.bin" \
+  "$work/copy.img" "$work/sparse.bin"
 
 # Peak memory does not grow with the file: the same commands on a 4 MiB and
 # a 1 GiB image.

@@ -114,6 +114,24 @@ TEST(WholeImage, WrittenVerifiedAndExtractedAcrossReadsOrNotWritten) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 7);  // no temporary left
 }
 
+// The chunk-fed verifier: a null chunk adds nothing, a verifier moved from has seen nothing, and Finish starts afresh with
+// the same expected tag (the corpus replay checks its reports against VerifyBytes for every split).
+TEST(ImageVerifier, NullChunksMovesAndFinish) {
+  const Bytes good = Rich().File();  // tag 17
+  ImageVerifier v(18);
+  v.Update(nullptr, 100);
+  v.Update(good.data(), good.size());
+  ImageVerifier moved(std::move(v));
+  v.Update(good.data(), good.size());
+  const VerifyReport empty = v.Finish(), r = moved.Finish();
+  EXPECT_EQ(std::tuple(empty.status, empty.file_size), std::tuple(Status::kNoHeader, std::uint64_t{0}));
+  EXPECT_EQ(std::tuple(r.status, r.file_size), std::tuple(Status::kTagMismatch, std::uint64_t{good.size()}));
+  moved.Update(good.data(), 10);
+  const VerifyReport failed = moved.Finish(Status::kFileRead, EIO);
+  EXPECT_EQ(std::tuple(failed.verdict, failed.status, failed.os_error, failed.file_size),
+            std::tuple(Verdict::kFailed, Status::kFileRead, EIO, std::uint64_t{10}));
+}
+
 // The buffers that reads fill start on a page boundary, whatever their size: the kernel copies into them fastest there.
 TEST(IoBuffer, StartsOnAPageAndMovesItsMemory) {
   for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4097}, kIoChunkSize + 16}) {

@@ -9,7 +9,7 @@
 #include "commands.h"
 #include "errors.h"
 #include "inputs.h"
-#include "read_ahead.h"
+#include "read_chunks.h"
 #include "text.h"
 
 namespace codehdr::tool {
@@ -21,7 +21,7 @@ std::string CrcOfFile(const std::string& file, bool crc16) {
   InputFile in = OpenInput(file);
   std::uint32_t crc32 = 0;
   std::uint16_t crc16_value = kCrc16Init;
-  ReadAhead(in, [&](const std::uint8_t* data, std::size_t size) {
+  ReadChunks(in, [&](const std::uint8_t* data, std::size_t size) {
     if (crc16) {
       crc16_value = Crc16Extend(crc16_value, data, size);
     } else {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "errors.h"
+#include "read_chunks.h"
 
 namespace codehdr::tool {
 
@@ -20,13 +21,12 @@ InputFile OpenInput(const std::string& path) {
 std::string ReadSmallFile(const std::string& path, std::uint64_t limit) {
   InputFile in = OpenInput(path);
   std::string text;
-  IoBuffer buffer(kIoChunkSize);
-  while (const std::size_t got = in.Read(buffer.data(), buffer.size())) {
-    if (text.size() + got > limit) {
+  ReadChunks(in, [&](const std::uint8_t* data, std::size_t size) {
+    if (text.size() + size > limit) {
       throw ToolError(FileSubject(path), "larger than " + std::to_string(limit) + " bytes: not a file read whole");
     }
-    text.append(reinterpret_cast<const char*>(buffer.data()), got);
-  }
+    text.append(reinterpret_cast<const char*>(data), size);
+  });
   if (!in.ok()) throw ToolError(FileSubject(path), FileErrorText(in.status(), in.error()));
   return text;
 }

@@ -15,7 +15,7 @@ VerifyReport VerifyInput(const std::string& file, std::uint8_t expected_tag, con
   ImageVerifier verifier(expected_tag);
   InputFile in = file == "-" ? InputFile::StandardInput() : InputFile(file);
   if (in.ok()) {
-    ReadAhead(in, [&verifier, &also](const std::uint8_t* data, std::size_t size) {
+    ReadChunks(in, [&verifier, &also](const std::uint8_t* data, std::size_t size) {
       verifier.Update(data, size);
       if (also) also(data, size);
     });

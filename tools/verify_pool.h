@@ -10,7 +10,7 @@
 
 #include <codehdr/image.h>
 
-#include "read_ahead.h"
+#include "read_chunks.h"
 
 namespace codehdr::tool {
 
@@ -22,9 +22,8 @@ struct VerifyOutcome {
   std::string exception;  // set when verifying threw (out of memory); report is then unused
 };
 
-// Verifies one file ("-": standard input, to its end). A large file is read
-// ahead on a second thread while the calling thread checks it. `also`, when
-// set, is handed every chunk after the verifier, on the calling thread.
+// Verifies one file ("-": standard input, to its end). `also`, when set, is
+// handed every chunk after the verifier, while it is still in cache.
 VerifyReport VerifyInput(const std::string& file, std::uint8_t expected_tag, const ChunkSink& also = ChunkSink());
 
 // Verifies every file with VerifyInput on `jobs` threads (0: one per core),
