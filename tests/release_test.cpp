@@ -27,7 +27,8 @@ DeviceTable Devices() {
   return table;
 }
 
-struct Spec {
+// One image of a set: its header fields, and how it is broken, if at all.
+struct Member {
   std::string name;
   std::uint8_t tag;
   std::uint8_t mode;
@@ -37,8 +38,8 @@ struct Spec {
   enum { kSound, kBadCrc, kOldStyle } form = kSound;
 };
 
-ReleaseImage Make(const Spec& s) {
-  if (s.form == Spec::kOldStyle) return {s.name, VerifyBytes(Bytes{s.tag, s.tag, s.tag, s.tag, 1, 2}.data(), 6)};
+ReleaseImage Make(const Member& s) {
+  if (s.form == Member::kOldStyle) return {s.name, VerifyBytes(Bytes{s.tag, s.tag, s.tag, s.tag, 1, 2}.data(), 6)};
   Image img;
   img.tag = s.tag;
   img.codeMode = s.mode;
@@ -46,7 +47,7 @@ ReleaseImage Make(const Spec& s) {
   img.vireVuz = s.vireVuz;
   for (const Dependency& d : s.deps) img.Dep(d.type, d.version);
   Bytes bytes = img.File();
-  if (s.form == Spec::kBadCrc) bytes.back() ^= 1;
+  if (s.form == Member::kBadCrc) bytes.back() ^= 1;
   return {s.name, VerifyBytes(bytes.data(), bytes.size())};
 }
 
@@ -77,13 +78,13 @@ std::vector<std::string> Links(const std::vector<ReleaseImage>& set, const Relea
 }
 
 const Dependency kBoot{0, "R01A01.4"}, kFpga{3, "R03C00"};
-const Spec kApp{"app", 17, 1, "R01A03.2", {kBoot, kFpga}};
-const Spec kBootImg{"boot", 18, 0, "R01A01.4"}, kFpgaImg{"fpga", 21, 3, "R03C00"};
+const Member kApp{"app", 17, 1, "R01A03.2", {kBoot, kFpga}};
+const Member kBootImg{"boot", 18, 0, "R01A01.4"}, kFpgaImg{"fpga", 21, 3, "R03C00"};
 
 TEST(Release, EachFindingKindFromASmallSet) {
   struct Row {
     const char* what;
-    std::vector<Spec> set;
+    std::vector<Member> set;
     ReleaseOptions options;
     std::vector<std::string> findings;
     std::vector<std::string> links;
@@ -94,10 +95,10 @@ TEST(Release, EachFindingKindFromASmallSet) {
       {"a dependency provided by a label sharing its value (BOOTLDR is 0 too)",
        {kApp, {"ldr", 19, 0, "R01A01.4"}, kFpgaImg}, {}, {}, {"app#0 met>ldr", "app#1 met>fpga"}, ""},
       {"a provider that failed verification: reported, and provides nothing",
-       {kApp, {"boot", 18, 0, "R01A01.4", {}, "R02B01", Spec::kBadCrc}, kFpgaImg}, {},
+       {kApp, {"boot", 18, 0, "R01A01.4", {}, "R02B01", Member::kBadCrc}, kFpgaImg}, {},
        {"app dependency_not_met#0", "boot image_failed"}, {"app#0 not met", "app#1 met>fpga"},
        "which no other image provides; no other image has code mode 0; boot has it but failed verification"},
-      {"an old-style image", {{"old", 18, 0, "", {}, "", Spec::kOldStyle}}, {}, {"old not_checked"}, {},
+      {"an old-style image", {{"old", 18, 0, "", {}, "", Member::kOldStyle}}, {}, {"old not_checked"}, {},
        "has no new-style header to check: old-style header"},
       {"a tag no device model has", {{"odd", 99, 1, "R01A01"}}, {}, {"odd unknown_tag"}, {},
        "tag id 99 is not a device model"},
@@ -145,7 +146,7 @@ TEST(Release, EachFindingKindFromASmallSet) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     std::vector<ReleaseImage> set;
-    for (const Spec& s : row.set) set.push_back(Make(s));
+    for (const Member& s : row.set) set.push_back(Make(s));
     const ReleaseReport r = CheckRelease(set, devices, row.options);
     EXPECT_EQ(r.status, Status::kOk);
     EXPECT_EQ(Described(set, r), row.findings);

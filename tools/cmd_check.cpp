@@ -36,29 +36,31 @@ struct Inputs {
 // Names are UTF-8 (as on the command line of every platform the tool runs on).
 std::string Utf8(const fs::path& path) { return path.u8string(); }
 
-bool SameFile(const fs::path& a, const std::string& b) {
-  std::error_code ignored;
-  return !b.empty() && fs::weakly_canonical(a, ignored) == fs::weakly_canonical(fs::u8path(b), ignored);
-}
-
 // Every entry of `dir`, in byte order of the names, except the manifest
-// read or written and the JUnit file (which may lie in it). Entries that are not regular files
-// are kept: verification refuses them, so none is passed over unnoticed.
+// read or written and the JUnit file (which may lie in it). Entries that are
+// not regular files are kept: verification refuses them, so none is passed
+// over unnoticed. The files left out are compared as canonical paths, each
+// resolved once: resolving every entry would cost a system call per path
+// component and entry.
 Inputs ListDirectory(const std::string& dir, const CheckOptions& opts) {
   std::error_code error;
-  fs::directory_iterator entries(fs::u8path(dir), error);
+  const fs::path folder = fs::u8path(dir);
+  fs::directory_iterator entries(folder, error);
   if (error) throw ToolError(dir, "cannot list the directory: " + error.message());
+  std::vector<fs::path> left_out;
+  for (const std::string* file : {&opts.manifest, &opts.write_manifest, &opts.junit}) {
+    if (!file->empty()) left_out.push_back(fs::weakly_canonical(fs::u8path(*file), error));
+  }
+  const fs::path canonical_folder = fs::weakly_canonical(folder, error);
   std::vector<std::string> names;
   for (const fs::directory_entry& entry : entries) {
-    if (SameFile(entry.path(), opts.manifest) || SameFile(entry.path(), opts.write_manifest) ||
-        SameFile(entry.path(), opts.junit)) {
-      continue;
-    }
-    names.push_back(Utf8(entry.path().filename()));
+    const fs::path name = entry.path().filename();
+    if (std::find(left_out.begin(), left_out.end(), canonical_folder / name) != left_out.end()) continue;
+    names.push_back(Utf8(name));
   }
   std::sort(names.begin(), names.end());
   Inputs inputs;
-  for (const std::string& name : names) inputs.paths.push_back(Utf8(fs::u8path(dir) / fs::u8path(name)));
+  for (const std::string& name : names) inputs.paths.push_back(Utf8(folder / fs::u8path(name)));
   inputs.names = std::move(names);
   return inputs;
 }
