@@ -4,6 +4,7 @@
 #include <map>
 
 #include "errors.h"
+#include "json_print.h"
 #include "text.h"
 
 namespace codehdr::tool {
@@ -183,62 +184,69 @@ void PrintCheckText(const CheckResult& r) {
   std::printf("%s\n", Summary(r, g).c_str());
 }
 
-Json CheckJson(const CheckResult& r) {
-  std::vector<Json> deps(r.images.size(), Json::array());
+void PrintCheckJson(const CheckResult& r) {
   Tally all;
-  for (const DependencyLink& l : r.release.dependencies) {
-    const Dependency& dep = DependencyOf(r, l);
-    deps[l.image].push_back({{"type", dep.type},
-                             {"labels", ModeLabels(dep.type)},
-                             {"version", Printable(dep.version)},
-                             {"state", StateName(l.state)},
-                             {"provided_by", Names(r, l.providers)},
-                             {"provider_count", l.provider_count}});
-    all.met += l.state == DependencyState::kMet ? 1 : 0;
-    all.allowed += l.state == DependencyState::kAllowedMissing ? 1 : 0;
-  }
-  Json images = Json::array();
+  for (const Tally& t : Tallies(r)) all.met += t.met, all.allowed += t.allowed;
+  const Json summary = {{"images", r.images.size()},
+                        {"dependencies", r.release.dependencies.size()},
+                        {"met", all.met},
+                        {"allowed_missing", all.allowed},
+                        {"findings", r.FindingCount()},
+                        {"manifest", r.manifest.empty() ? Json(nullptr) : Json(Printable(r.manifest))}};
+  std::printf("{\n  \"consistent\": %s,\n  \"summary\": %s,\n  \"images\": [",
+              r.Consistent() ? "true" : "false", OneLine(summary).c_str());
+  const char* separator = "\n    ";
+  std::size_t link = 0;  // the links come in image order
   for (std::size_t i = 0; i < r.images.size(); ++i) {
+    Json deps = Json::array();
+    for (; link < r.release.dependencies.size() && r.release.dependencies[link].image == i; ++link) {
+      const DependencyLink& l = r.release.dependencies[link];
+      const Dependency& dep = DependencyOf(r, l);
+      deps.push_back({{"type", dep.type},
+                      {"labels", ModeLabels(dep.type)},
+                      {"version", Printable(dep.version)},
+                      {"state", StateName(l.state)},
+                      {"provided_by", Names(r, l.providers)},
+                      {"provider_count", l.provider_count}});
+    }
     const VerifyReport& report = r.images[i].report;
     const Header& h = report.header;
     const bool fields = h.form == HeaderForm::kNewStyle;
-    images.push_back({{"file", Printable(r.images[i].name)},
-                      {"status", StatusWord(report)},
-                      {"status_name", StatusName(report.status)},
-                      {"size", report.file_size},
-                      {"sha256", r.sha256[i].empty() ? Json(nullptr) : Json(r.sha256[i])},
-                      {"tag_id", fields ? Json(h.tag) : Json(nullptr)},
-                      {"code_mode", fields ? Json(h.code_mode) : Json(nullptr)},
-                      {"code_mode_labels", fields ? Json(ModeLabels(h.code_mode)) : Json(nullptr)},
-                      {"code_version", fields ? Json(Printable(h.code_version)) : Json(nullptr)},
-                      {"virevuz_version", fields ? Json(Printable(h.virevuz_version)) : Json(nullptr)},
-                      {"dependencies", deps[i]}});
+    const Json image = {{"file", Printable(r.images[i].name)},
+                        {"status", StatusWord(report)},
+                        {"status_name", StatusName(report.status)},
+                        {"size", report.file_size},
+                        {"sha256", r.sha256[i].empty() ? Json(nullptr) : Json(r.sha256[i])},
+                        {"tag_id", fields ? Json(h.tag) : Json(nullptr)},
+                        {"code_mode", fields ? Json(h.code_mode) : Json(nullptr)},
+                        {"code_mode_labels", fields ? Json(ModeLabels(h.code_mode)) : Json(nullptr)},
+                        {"code_version", fields ? Json(Printable(h.code_version)) : Json(nullptr)},
+                        {"virevuz_version", fields ? Json(Printable(h.virevuz_version)) : Json(nullptr)},
+                        {"dependencies", deps}};
+    std::printf("%s%s", separator, OneLine(image).c_str());
+    separator = ",\n    ";
   }
-  Json findings = Json::array();
+  std::printf("\n  ],\n  \"findings\": [");
+  separator = "\n    ";
   for (const Finding& f : r.release.findings) {
-    findings.push_back({{"file", Printable(r.images[f.image].name)},
-                        {"kind", FindingKindName(f.kind)},
-                        {"reason", f.reason},
-                        {"dependency", f.dependency == kNone ? Json(nullptr) : Json(f.dependency)},
-                        {"files", Names(r, f.others)}});
+    const Json finding = {{"file", Printable(r.images[f.image].name)},
+                          {"kind", FindingKindName(f.kind)},
+                          {"reason", f.reason},
+                          {"dependency", f.dependency == kNone ? Json(nullptr) : Json(f.dependency)},
+                          {"files", Names(r, f.others)}};
+    std::printf("%s%s", separator, OneLine(finding).c_str());
+    separator = ",\n    ";
   }
   for (const ManifestDifference& d : r.differences) {
-    findings.push_back({{"file", Printable(d.file)},
-                        {"kind", DifferenceKindName(d.kind)},
-                        {"reason", d.reason},
-                        {"dependency", nullptr},
-                        {"files", Json::array()}});
+    const Json finding = {{"file", Printable(d.file)},
+                          {"kind", DifferenceKindName(d.kind)},
+                          {"reason", d.reason},
+                          {"dependency", nullptr},
+                          {"files", Json::array()}};
+    std::printf("%s%s", separator, OneLine(finding).c_str());
+    separator = ",\n    ";
   }
-  return {{"consistent", r.Consistent()},
-          {"images", images},
-          {"findings", findings},
-          {"summary",
-           {{"images", r.images.size()},
-            {"dependencies", r.release.dependencies.size()},
-            {"met", all.met},
-            {"allowed_missing", all.allowed},
-            {"findings", r.FindingCount()},
-            {"manifest", r.manifest.empty() ? Json(nullptr) : Json(Printable(r.manifest))}}}};
+  std::printf("\n  ]\n}\n");
 }
 
 std::string CheckJUnit(const CheckResult& r) {

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include <codehdr/release.h>
-#include <nlohmann/json.hpp>
 
 #include "manifest.h"
 
@@ -30,8 +29,10 @@ struct CheckResult {
 // finding; then each file the manifest names that is gone; then the summary.
 void PrintCheckText(const CheckResult& result);
 
-// {"consistent", "images": [...], "findings": [...], "summary": {...}}.
-nlohmann::ordered_json CheckJson(const CheckResult& result);
+// {"consistent", "summary": {...}, "images": [...], "findings": [...]}, each
+// image and finding on a line of its own: written as it goes, never held
+// whole, whatever the number of images.
+void PrintCheckJson(const CheckResult& result);
 
 // A JUnit XML document: one test suite, a test case per image (failed by its
 // findings, an error when it cannot be read), per file only the manifest

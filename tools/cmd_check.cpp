@@ -15,7 +15,6 @@
 #include "commands.h"
 #include "errors.h"
 #include "inputs.h"
-#include "json_print.h"
 #include "manifest.h"
 #include "verify_pool.h"
 
@@ -154,7 +153,7 @@ int RunReleaseCheck(const CheckOptions& opts) {
   }
 
   if (opts.json) {
-    PrintJson(CheckJson(result));
+    PrintCheckJson(result);
   } else {
     PrintCheckText(result);
   }

@@ -170,24 +170,28 @@ Manifest ParseManifest(const std::string& text) {
 }
 
 std::string ManifestText(const Manifest& manifest) {
-  nlohmann::ordered_json images = nlohmann::ordered_json::array();
+  // One image per line: a change to one file changes one line of the manifest.
+  std::string text = std::string("{\n  \"format\": \"") + kFormat + "\",\n  \"version\": " +
+                     std::to_string(kFormatVersion) + ",\n  \"images\": [";
+  const char* separator = "\n    ";
   for (const ManifestImage& m : manifest.images) {
     nlohmann::ordered_json deps = nlohmann::ordered_json::array();
     for (const Dependency& d : m.dependencies) deps.push_back({{"type", d.type}, {"version", d.version}});
-    images.push_back({{"file", m.file},
-                      {"size", m.size},
-                      {"sha256", m.sha256},
-                      {"tag_id", m.tag},
-                      {"code_mode", m.code_mode},
-                      {"code_version", m.code_version},
-                      {"dependencies", deps}});
+    const nlohmann::ordered_json image = {{"file", m.file},
+                                          {"size", m.size},
+                                          {"sha256", m.sha256},
+                                          {"tag_id", m.tag},
+                                          {"code_mode", m.code_mode},
+                                          {"code_version", m.code_version},
+                                          {"dependencies", deps}};
+    try {
+      text += separator + image.dump(-1, ' ', false);
+    } catch (const nlohmann::ordered_json::type_error&) {
+      throw ManifestError("a file name or version is not UTF-8 text, which a manifest cannot hold");
+    }
+    separator = ",\n    ";
   }
-  const nlohmann::ordered_json doc = {{"format", kFormat}, {"version", kFormatVersion}, {"images", images}};
-  try {
-    return doc.dump(2) + "\n";
-  } catch (const nlohmann::ordered_json::type_error&) {
-    throw ManifestError("a file name or version is not UTF-8 text, which a manifest cannot hold");
-  }
+  return text + "\n  ]\n}\n";
 }
 
 ManifestImage ManifestEntry(const std::string& name, const VerifyReport& report, const std::string& sha256) {

@@ -2,10 +2,11 @@
 // with its size, SHA-256 and header fields, written when a release is made
 // and compared with the directory when it is deployed.
 //
-//   {"format": "codehdr-release-manifest", "version": 1,
-//    "images": [{"file": "app.img", "size": 4241, "sha256": "<64 hex digits>",
-//                "tag_id": 17, "code_mode": 1, "code_version": "R01A03.2",
-//                "dependencies": [{"type": 0, "version": "R01A01.4"}]}]}
+//   {"format": "codehdr-release-manifest", "version": 1, "images": [
+//     {"file": "app.img", "size": 4241, "sha256": "<64 hex digits>", "tag_id": 17,
+//      "code_mode": 1, "code_version": "R01A03.2", "dependencies": [{"type": 0, "version": "R01A01.4"}]}]}
+//
+// This tool writes one image per line.
 #ifndef CODEHDR_TOOLS_MANIFEST_H
 #define CODEHDR_TOOLS_MANIFEST_H
 
