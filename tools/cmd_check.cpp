@@ -54,12 +54,17 @@ Inputs ListDirectory(const std::string& dir, const CheckOptions& opts) {
   std::vector<std::string> names;
   for (const fs::directory_entry& entry : entries) {
     const fs::path name = entry.path().filename();
-    if (std::find(left_out.begin(), left_out.end(), canonical_folder / name) != left_out.end()) continue;
+    if (!left_out.empty() && std::find(left_out.begin(), left_out.end(), canonical_folder / name) != left_out.end()) {
+      continue;
+    }
     names.push_back(Utf8(name));
   }
   std::sort(names.begin(), names.end());
+  // Joined as text: a path object per entry would cost more than its verification.
+  const std::string prefix = dir.back() == '/' || dir.back() == '\\' ? dir : dir + "/";
   Inputs inputs;
-  for (const std::string& name : names) inputs.paths.push_back(Utf8(folder / fs::u8path(name)));
+  inputs.paths.reserve(names.size());
+  for (const std::string& name : names) inputs.paths.push_back(prefix + name);
   inputs.names = std::move(names);
   return inputs;
 }
@@ -101,6 +106,8 @@ bool VerifyInputs(const Inputs& inputs, const CheckOptions& opts, CheckResult& r
   const bool sha256 = !opts.manifest.empty() || !opts.write_manifest.empty();
   std::vector<VerifyOutcome> outcomes = VerifyAll(inputs.paths, opts.jobs, 0, sha256);
   bool all_read = true;
+  result.images.reserve(outcomes.size());
+  result.sha256.reserve(outcomes.size());
   for (std::size_t i = 0; i < outcomes.size(); ++i) {
     VerifyOutcome& o = outcomes[i];
     if (!o.exception.empty()) {
