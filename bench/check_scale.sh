@@ -14,9 +14,14 @@
 #
 # Environment: CODEHDR_BUILD_DIR (default build/release; the tool is built
 # there if needed), CODEHDR_SCALE_DIR (where the images go, default a
-# temporary directory; it needs about 6.3 GiB), CODEHDR_JOBS.
+# temporary directory; it needs about 6.3 GiB), CODEHDR_JOBS. Needs GNU time
+# (/usr/bin/time, Debian package time) for the peak memory.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# shellcheck source=scripts/debian_packages.sh
+source scripts/debian_packages.sh
+ensure_debian_packages time python3
 
 runs=${1:-5}
 build=${CODEHDR_BUILD_DIR:-build/release}
@@ -84,14 +89,17 @@ def big_release():
     return folder
 
 def run(args):
-    """Seconds and peak resident memory (KiB) of one run."""
+    """Seconds and peak resident memory (KiB) of one run. The peak comes from GNU time, not from wait4 here: a child
+    forked from this Python process would report Python's own memory as its peak."""
+    peak = os.path.join(work, "peak")
     start = time.perf_counter()
-    child = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(child.pid, 0)
+    done = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", peak] + args,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     elapsed = time.perf_counter() - start
-    if os.waitstatus_to_exitcode(status) != 0:
-        sys.exit(f"check_scale: {' '.join(args[:3])} ... exited with {os.waitstatus_to_exitcode(status)}")
-    return elapsed, usage.ru_maxrss
+    if done.returncode != 0:
+        sys.exit(f"check_scale: {' '.join(args[:3])} ... exited with {done.returncode}")
+    with open(peak) as f:
+        return elapsed, int(f.read().split()[-1])
 
 def measure(commands):
     """Each command run `runs` times, interleaved; median seconds and median peak KiB per command."""

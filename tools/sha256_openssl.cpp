@@ -17,6 +17,16 @@ namespace {
   throw std::runtime_error(std::string("SHA-256: ") + what + " failed (" + text + ")");
 }
 
+// OpenSSL 3 looks EVP_sha256() up in its providers at every initialisation;
+// fetched once, the implementation is reused by every object and thread.
+const EVP_MD* Algorithm() {
+#if OPENSSL_VERSION_NUMBER >= 0x30000000L
+  static EVP_MD* const fetched = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+  if (fetched != nullptr) return fetched;
+#endif
+  return EVP_sha256();
+}
+
 }  // namespace
 
 struct Sha256::State {
@@ -26,7 +36,7 @@ struct Sha256::State {
 Sha256::Sha256() : state_(std::make_unique<State>()) {
   state_->context = EVP_MD_CTX_new();
   if (state_->context == nullptr) Fail("EVP_MD_CTX_new");
-  if (EVP_DigestInit_ex(state_->context, EVP_sha256(), nullptr) != 1) {
+  if (EVP_DigestInit_ex(state_->context, Algorithm(), nullptr) != 1) {
     EVP_MD_CTX_free(state_->context);
     Fail("EVP_DigestInit_ex");
   }
@@ -44,7 +54,7 @@ Sha256::Digest Sha256::Finish() {
   if (EVP_DigestFinal_ex(state_->context, digest.data(), &length) != 1 || length != digest.size()) {
     Fail("EVP_DigestFinal_ex");
   }
-  if (EVP_DigestInit_ex(state_->context, EVP_sha256(), nullptr) != 1) Fail("EVP_DigestInit_ex");
+  if (EVP_DigestInit_ex(state_->context, Algorithm(), nullptr) != 1) Fail("EVP_DigestInit_ex");
   return digest;
 }
 

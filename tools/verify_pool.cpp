@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <atomic>
 #include <exception>
+#include <memory>
 #include <thread>
 
 #include "errors.h"
@@ -30,27 +31,32 @@ unsigned int ThreadCount(unsigned int jobs, std::size_t files) {
   return static_cast<unsigned int>(std::min<std::size_t>(jobs, std::max<std::size_t>(files, 1)));
 }
 
-void VerifyOne(const std::string& file, std::uint8_t expected_tag, bool sha256, VerifyOutcome& result) {
-  if (!sha256) {
+// `hash`, when there is one, sees every byte and is ready for the next file
+// afterwards.
+void VerifyOne(const std::string& file, std::uint8_t expected_tag, Sha256* hash, VerifyOutcome& result) {
+  if (hash == nullptr) {
     result.report = VerifyInput(file, expected_tag);
     return;
   }
-  Sha256 hash;
-  result.report = VerifyInput(file, expected_tag, [&hash](const std::uint8_t* data, std::size_t size) {
-    hash.Update(data, size);
+  result.report = VerifyInput(file, expected_tag, [hash](const std::uint8_t* data, std::size_t size) {
+    hash->Update(data, size);
   });
-  const Sha256::Digest digest = hash.Finish();
+  const Sha256::Digest digest = hash->Finish();
   if (!IsFileStatus(result.report.status)) result.sha256 = HexDigest(digest);
 }
 
-// Takes the next unclaimed index until none is left.
+// Takes the next unclaimed index until none is left. One hash serves every
+// file of the thread; after a failure it is made anew.
 void Worker(const std::vector<std::string>& files, std::uint8_t expected_tag, bool sha256,
             std::atomic<std::size_t>& next, std::vector<VerifyOutcome>& results) {
+  std::unique_ptr<Sha256> hash;
   for (std::size_t i = next++; i < files.size(); i = next++) {
     try {
-      VerifyOne(files[i], expected_tag, sha256, results[i]);
+      if (sha256 && hash == nullptr) hash = std::make_unique<Sha256>();
+      VerifyOne(files[i], expected_tag, hash.get(), results[i]);
     } catch (const std::exception& e) {  // out of memory: report it, go on with the rest
       results[i].exception = e.what();
+      hash.reset();
     }
   }
 }
