@@ -2,8 +2,9 @@
 # (find_package(codehdr CONFIG) -> codehdr::codehdr) and codehdr.pc.
 # Every file belongs to an install component, one per Debian package:
 # `runtime` (the versioned library and its SONAME link), `development`
-# (headers, CMake package, codehdr.pc, the unversioned .so link) and `tool`
-# (the codehdr program with its man page and completion, in tools/).
+# (headers, CMake package, codehdr.pc, the unversioned .so link), `tool`
+# (the codehdr program with its man page and completion, in tools/) and
+# `python` (the Python package, CodehdrPython.cmake).
 include(CMakePackageConfigHelpers)
 
 set(CODEHDR_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/codehdr)

@@ -5,6 +5,7 @@
 #   libcodehdr1     runtime      libcodehdr.so.1 and the file it points to
 #   libcodehdr-dev  development  headers, CMake package, codehdr.pc, libcodehdr.so
 #   codehdr         tool         the program, its man page and bash completion
+#   python3-codehdr python       the Python package (pure Python, Architecture: all)
 #
 # Versions come from project(): the packages are ${PROJECT_VERSION}, and the
 # runtime package is named after the SONAME's version, so a new SONAME makes
@@ -21,12 +22,13 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "")
 set(CPACK_GENERATOR DEB TGZ)
 set(CPACK_STRIP_FILES ON)
 
-set(CPACK_COMPONENTS_ALL runtime development)
+set(CPACK_COMPONENTS_ALL runtime development python)
 if(CODEHDR_BUILD_TOOLS)
   list(APPEND CPACK_COMPONENTS_ALL tool)
 endif()
 set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
 set(CPACK_COMPONENT_TOOL_DEPENDS runtime)
+set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
 
 # The tarball holds every component under one top-level folder.
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
@@ -73,5 +75,17 @@ ${_codehdr_about}
 
 This package holds the codehdr command-line tool, with its manual page and
 bash completion.")
+
+set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-codehdr)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+# Pure Python: the same package on every architecture; the library it loads
+# comes from libcodehdr1.
+set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3")
+set(CPACK_DEBIAN_PYTHON_DESCRIPTION "firmware code image headers - Python package
+${_codehdr_about}
+
+This package holds the Python package codehdr, which uses the library
+through its C interface (ctypes).")
 
 include(CPack)

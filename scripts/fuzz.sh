@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${CODEHDR_FUZZ_SECONDS:-60}
 jobs=${CODEHDR_JOBS:-2}
 build=${CODEHDR_FUZZ_BUILD_DIR:-build/asan}
-all_targets=(version_strings crc devctl_text image manifest)
+all_targets=(version_strings crc devctl_text image capi manifest)
 targets=("${all_targets[@]}")
 [ $# -gt 0 ] && targets=("$@")
 
@@ -47,9 +47,11 @@ for t in "${targets[@]}"; do
   findings="$build/findings/$t"
   log="$build/logs/$t.log"
   mkdir -p "$work" "$findings" "$(dirname "$log")"
+  seeds=fuzz/corpus/$t
+  [ "$t" = capi ] && seeds=fuzz/corpus/image  # the C interface reads images
   echo "== fuzzing $t for ${seconds}s =="
   if "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 -print_final_stats=1 \
-       -artifact_prefix="$findings/" "$work" "fuzz/corpus/$t" >"$log" 2>&1; then
+       -artifact_prefix="$findings/" "$work" "$seeds" >"$log" 2>&1; then
     done_line=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1 || true)
     execs=$(sed -n 's/^stat::number_of_executed_units:[[:space:]]*//p' "$log" | tail -1)
     rate=$(sed -n 's/^stat::average_exec_per_sec:[[:space:]]*//p' "$log" | tail -1)

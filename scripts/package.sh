@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Makes the Debian packages libcodehdr1, libcodehdr-dev and codehdr, and a
-# tarball of the same install tree, with CPack from the build tree. A build
+# Makes the Debian packages libcodehdr1, libcodehdr-dev, codehdr and
+# python3-codehdr, and a tarball of the same install tree, with CPack from
+# the build tree. A build
 # tree that is already there is reused (CI builds build/release with
 # scripts/test.sh first); otherwise it is configured without the tests.
 # The packages land in <build>/packages/.

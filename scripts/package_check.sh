@@ -5,7 +5,10 @@
 #
 #   - the install consumer (tests/install/consumer) builds against the
 #     installed libcodehdr-dev through find_package and through pkg-config,
-#     and runs;
+#     and runs; so does the C consumer (tests/install/consumer_c), compiled
+#     by gcc as C99;
+#   - Debian's python3 imports the installed codehdr package and verifies an
+#     image that the installed tool built;
 #   - the package version, codehdr --version, codehdr.pc and the CMake
 #     package all give the project version;
 #   - man -w codehdr finds the manual page, and man reads it without warnings;
@@ -22,7 +25,7 @@ cd "$(dirname "$0")/.."
 source scripts/debian_packages.sh
 
 build=${CODEHDR_PACKAGE_BUILD_DIR:-build/release}
-packages=(libcodehdr1 libcodehdr-dev codehdr)
+packages=(libcodehdr1 libcodehdr-dev codehdr python3-codehdr)
 
 bash scripts/package.sh
 if [ "$(id -u)" -ne 0 ]; then
@@ -35,7 +38,7 @@ for p in "${packages[@]}"; do
     exit 1
   fi
 done
-ensure_debian_packages man-db bash-completion pkg-config cmake g++
+ensure_debian_packages man-db bash-completion pkg-config cmake g++ gcc python3
 
 project_version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 work=$(mktemp -d)
@@ -76,6 +79,25 @@ echo "== consumer through pkg-config =="
 g++ -std=c++17 tests/install/consumer/consumer.cpp $(pkg-config --cflags --libs codehdr) -o "$work/pc-consumer"
 "$work/pc-consumer" || fail "the pkg-config consumer failed"
 
+echo "== C consumer through pkg-config (gcc, C99) =="
+# shellcheck disable=SC2046
+gcc -std=c99 -Wall -Wextra -pedantic -Werror tests/install/consumer_c/consumer.c $(pkg-config --cflags --libs codehdr) \
+  -o "$work/c-consumer"
+"$work/c-consumer" "$work" || fail "the C consumer failed"
+
+echo "== Python package =="
+# Debian's interpreter, the one python3-codehdr is for (another python3 may come first on PATH).
+printf 'payload' >"$work/app.bin"
+printf 'VERSION 1\nDEVICE_MODEL 1A2 ALPHA APP x 17\n' >"$work/virevuz.txt"
+codehdr build "$work/app.bin" -o "$work/app.img" --tag 17 --virevuz R01A02 --code-ver P03B04.5 \
+  --devctl "$work/virevuz.txt" 2>/dev/null || fail "codehdr build failed"
+verified=$(cd "$work" && /usr/bin/python3 -c "import codehdr; print(codehdr.verify_file('app.img'))") ||
+  fail "python3 -c 'import codehdr; ...' failed"
+echo "$verified"
+[[ $verified == "verified (tag 17, code version P03B04.5,"* ]] || fail "the Python package did not verify app.img"
+same "codehdr.__file__" "$(/usr/bin/python3 -c 'import codehdr; print(codehdr.__file__)')" \
+  /usr/lib/python3/dist-packages/codehdr/__init__.py
+
 echo "== manual page =="
 if grep -rqs '^path-exclude[= ]*/usr/share/man' /etc/dpkg/dpkg.cfg.d/; then
   # Minimal images tell dpkg to drop every man page it unpacks.
@@ -113,7 +135,7 @@ grep -q "loaded too early" <<<"$completion" && fail "the completion was loaded b
 echo "== removing the packages =="
 trap 'rm -rf "$work"' EXIT
 remove_packages
-if [ -e /usr/bin/codehdr ] || [ -e /usr/lib/libcodehdr.so.1 ]; then
+if [ -e /usr/bin/codehdr ] || [ -e /usr/lib/libcodehdr.so.1 ] || [ -e /usr/lib/python3/dist-packages/codehdr ]; then
   fail "files left after removal"
 fi
 

@@ -55,6 +55,20 @@ TEST(Crc32Kernel, EveryTierAtEveryLengthAndAlignment) {
   }
 }
 
+// The CRC of pieces joined gives the CRC of the whole, at every split; joining is associative also for sizes beyond
+// the period of the powers of x (2^32 bits).
+TEST(Crc32Combine, PiecesGiveTheWhole) {
+  const test::Bytes b = Random(3000, 11);
+  for (std::size_t split : {std::size_t{0}, std::size_t{1}, std::size_t{7}, std::size_t{1500}, std::size_t{3000}}) {
+    const std::uint32_t a = Crc32(b.data(), split), rest = Crc32(b.data() + split, b.size() - split);
+    EXPECT_EQ(Crc32Combine(a, rest, b.size() - split), ReferenceCrc32(b.data(), b.size())) << split;
+  }
+  const std::uint32_t x = 0x12345678, y = 0x9ABCDEF0, z = 0x0F1E2D3C;
+  for (std::uint64_t big : {std::uint64_t{1} << 29, (std::uint64_t{1} << 33) + 5, (std::uint64_t{1} << 61) + 3}) {
+    EXPECT_EQ(Crc32Combine(Crc32Combine(x, y, big), z, 3), Crc32Combine(x, Crc32Combine(y, z, 3), big + 3)) << big;
+  }
+}
+
 TEST(Crc32Select, ChoiceFollowsOverrideAndFeatures) {
   const CpuFeatures none{}, sse{true, false, false, false}, avx{true, true, false, false},
       avx2{true, true, true, false}, avx512{true, true, true, true};

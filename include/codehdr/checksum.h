@@ -25,6 +25,11 @@ CODEHDR_EXPORT std::uint32_t Crc32Extend(std::uint32_t crc, const std::uint8_t* 
 
 inline std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) { return Crc32Extend(0, data, size); }
 
+// The CRC-32 of A followed by B, from the CRC-32 of A, that of B and B's
+// size, without the bytes: pieces checked apart (on several threads, say)
+// give the CRC of the whole.
+CODEHDR_EXPORT std::uint32_t Crc32Combine(std::uint32_t crc_a, std::uint32_t crc_b, std::uint64_t size_b);
+
 constexpr std::uint16_t kCrc16Init = 0xFFFF;
 
 // Continues the CRC-16 `crc` over `size` bytes; start from kCrc16Init.

@@ -50,7 +50,14 @@ enum class Status : std::uint8_t {
   kDevctlPathTooLong,  // 116
   kDevctlNoVersion,    // 117
   kDevctlNoModels,     // 118
+  // The C API's boundary.
+  kOutOfMemory,      // an allocation failed
+  kInvalidArgument,  // a null pointer, a struct too small, an index past the end
 };
+
+// The number of statuses: every value below it is one. Follows the last
+// enumerator (status.cpp checks that its table has this many rows).
+constexpr int kStatusCount = static_cast<int>(Status::kInvalidArgument) + 1;
 
 // A short identifier, e.g. "crc_mismatch".
 CODEHDR_EXPORT const char* StatusName(Status status);

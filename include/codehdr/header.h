@@ -111,6 +111,11 @@ struct BuiltHeader {
 // kCodeModeTooLarge, kCodeVersionEmpty, kCodeVersion or kTooManySections.
 CODEHDR_EXPORT BuiltHeader BuildHeader(const HeaderSpec& spec, const DeviceTable& devices);
 
+// As above, with the code-mode label given instead of looked up in a device
+// table; it is taken as a device's label is (its first 7 characters; empty
+// fails with kNoCodeMode).
+CODEHDR_EXPORT BuiltHeader BuildHeader(const HeaderSpec& spec, const std::string& code_mode_label);
+
 // The code-mode table: the labels device control files and dependencies use,
 // and the value each puts into a header.
 struct CodeMode {

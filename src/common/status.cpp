@@ -59,6 +59,9 @@ constexpr StatusRow kStatusRows[] = {
      "the device control file has no VERSION line with a number of 0 or more"},
     {Status::kDevctlNoModels, "devctl_no_models", ERR_DEVCTL_NO_MODELS,
      "the device control file has no DEVICE_MODEL line"},
+    {Status::kOutOfMemory, "out_of_memory", 0, "out of memory"},
+    {Status::kInvalidArgument, "invalid_argument", 0,
+     "an argument is missing or out of range: a null pointer, a struct too small, an index past the end"},
 };
 
 constexpr bool RowsInEnumOrder() {
@@ -69,6 +72,7 @@ constexpr bool RowsInEnumOrder() {
   return true;
 }
 static_assert(RowsInEnumOrder(), "one row per Status, in enum order");
+static_assert(sizeof kStatusRows / sizeof kStatusRows[0] == kStatusCount, "kStatusCount follows the last Status");
 
 const StatusRow& Row(Status status) {
   const auto index = static_cast<std::size_t>(status);

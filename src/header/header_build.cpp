@@ -142,4 +142,8 @@ BuiltHeader BuildHeader(const HeaderSpec& spec, const DeviceTable& devices) {
   return detail::BuildWithLabel(spec, devices.CodeModeLabel(spec.tag));
 }
 
+BuiltHeader BuildHeader(const HeaderSpec& spec, const std::string& codeModeLabel) {
+  return detail::BuildWithLabel(spec, codeModeLabel);
+}
+
 }  // namespace codehdr

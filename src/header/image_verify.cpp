@@ -38,22 +38,34 @@ std::uint32_t ExtendWithFieldCleared(std::uint32_t crc, std::uint64_t offset, co
 
 void ImageScan::Update(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return;
+  // Keeping header bytes is the only step that allocates. When it fails, the
+  // scan is put back as it was, so the same chunk can be fed again.
+  const std::size_t held = head_.size();
+  const std::size_t keep = keep_;
+  const bool sized = sized_;
+  try {
+    std::size_t taken = 0;
+    while (head_.size() < keep_ && taken < size) {
+      const std::size_t take = std::min(size - taken, keep_ - head_.size());
+      head_.insert(head_.end(), data + taken, data + taken + take);
+      taken += take;
+      // Once the total size field is in, keep the whole header it declares.
+      if (!sized_ && head_.size() == keep_) {
+        sized_ = true;
+        if (head_[0] == layout::kGuardByte) {
+          keep_ = std::max<std::size_t>(keep_, layout::ReadBe16(head_.data() + layout::kTotSizeLoc));
+        }
+      }
+    }
+  } catch (...) {
+    head_.resize(held);
+    keep_ = keep;
+    sized_ = sized;
+    throw;
+  }
   // Only an image that starts like a new-style header is checked against
   // its CRC; for the rest the CRC is not computed.
   if (offset_ == 0) crcWanted_ = data[0] == layout::kGuardByte;
-  std::size_t taken = 0;
-  while (head_.size() < keep_ && taken < size) {
-    const std::size_t take = std::min(size - taken, keep_ - head_.size());
-    head_.insert(head_.end(), data + taken, data + taken + take);
-    taken += take;
-    // Once the total size field is in, keep the whole header it declares.
-    if (!sized_ && head_.size() == keep_) {
-      sized_ = true;
-      if (head_[0] == layout::kGuardByte) {
-        keep_ = std::max<std::size_t>(keep_, layout::ReadBe16(head_.data() + layout::kTotSizeLoc));
-      }
-    }
-  }
   if (crcWanted_) crc_ = ExtendWithFieldCleared(crc_, offset_, data, size);
   offset_ += size;
 }
@@ -68,24 +80,15 @@ VerifyReport ImageScan::Finish(Status fileStatus, int osError) {
   }
   Header& header = report.header;
   header = ReadHeader(head_.data(), head_.size());
-  switch (header.form) {
-    case HeaderForm::kNone:
-      break;
-    case HeaderForm::kOldStyle:
-      head_.resize(layout::kOldStyleHdrLen);
-      break;
-    case HeaderForm::kNewStyle:
-      head_.resize(header.total_size);
-      break;
-    case HeaderForm::kMalformed:
-      break;
-  }
-  if (header.form != HeaderForm::kNone) report.header_bytes = std::move(head_);
+  // The header's bytes among those kept.
+  std::size_t held = head_.size();
+  if (header.form == HeaderForm::kOldStyle) held = layout::kOldStyleHdrLen;
+  if (header.form == HeaderForm::kNewStyle) held = header.total_size;
   if (crcWanted_) report.computed_crc = crc_;
 
   report.status = header.problem;
   if (header.form == HeaderForm::kNewStyle) {
-    report.check = CheckHeader(report.header_bytes.data(), report.header_bytes.size(), tag_, crc_);
+    report.check = CheckHeader(head_.data(), held, tag_, crc_);
     report.status = report.check->status;
     report.verdict = report.status == Status::kOk ? Verdict::kVerified : Verdict::kFailed;
   } else if (header.form != HeaderForm::kMalformed ||
@@ -93,6 +96,12 @@ VerifyReport ImageScan::Finish(Status fileStatus, int osError) {
     // Nothing to check: no header, an old-style one, or a declared total
     // size of 4 or less, which a header object takes for no header at all.
     report.verdict = Verdict::kNotChecked;
+  }
+  // Last, when nothing can fail any more (a failure above leaves the scan as
+  // it was): the header's bytes move into the report.
+  if (header.form != HeaderForm::kNone) {
+    head_.resize(held);
+    report.header_bytes = std::move(head_);
   }
   return report;
 }

@@ -1,5 +1,8 @@
 # Script mode: install BUILD_DIR into WORK_DIR/prefix, build the consumer with
-# find_package and with pkg-config, run both.
+# find_package and with pkg-config, run both; build the C consumer C_SOURCE
+# with gcc as C99 through pkg-config and run it; run the Python tests
+# PYTHON_TESTS with PYTHON against the installed package, which finds the
+# installed library by itself.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 
@@ -33,3 +36,23 @@ run(${CXX} -std=c++17 ${SOURCE_DIR}/consumer.cpp ${flags} -Wl,-rpath,${prefix}/l
     -o ${WORK_DIR}/pc-consumer)
 run(${WORK_DIR}/pc-consumer)
 message(STATUS "pkg-config consumer: ${last_output}")
+
+# 3. The C consumer: C99, pedantic, compiled by gcc (a C compiler, not g++).
+find_program(GCC gcc REQUIRED)
+run(${GCC} -std=c99 -Wall -Wextra -pedantic -Werror ${C_SOURCE} ${flags} -Wl,-rpath,${prefix}/lib
+    -o ${WORK_DIR}/c-consumer)
+run(${WORK_DIR}/c-consumer ${WORK_DIR})
+message(STATUS "C consumer: ${last_output}")
+
+# 4. The Python tests, on the package as installed (no CODEHDR_LIBRARY).
+file(GLOB package_dirs ${prefix}/lib/python3*/*-packages/codehdr ${prefix}/lib/python3/dist-packages/codehdr)
+list(LENGTH package_dirs found)
+if(NOT found EQUAL 1)
+  message(FATAL_ERROR "expected one installed Python package, found: ${package_dirs}")
+endif()
+get_filename_component(package_root ${package_dirs} DIRECTORY)
+unset(ENV{CODEHDR_LIBRARY})
+set(ENV{PYTHONPATH} ${package_root})
+set(ENV{PYTHONDONTWRITEBYTECODE} 1)
+run(${PYTHON} -m pytest -q -p no:cacheprovider ${PYTHON_TESTS} --installed=${package_dirs})
+message(STATUS "Python tests on the installed package: ${last_output}")
