@@ -102,19 +102,6 @@ std::string Summary(const CheckResult& r, const Grouped& g) {
          ": the release is NOT consistent";
 }
 
-const char* StatusWord(const VerifyReport& report) {
-  if (IsFileStatus(report.status)) return "error";
-  switch (report.verdict) {
-    case Verdict::kVerified:
-      return "verified";
-    case Verdict::kNotChecked:
-      return "not checked";
-    case Verdict::kFailed:
-      break;
-  }
-  return "failed";
-}
-
 std::vector<std::string> Names(const CheckResult& r, const std::vector<std::size_t>& images) {
   std::vector<std::string> names;
   for (const std::size_t i : images) names.push_back(Printable(r.images[i].name));
@@ -213,7 +200,7 @@ void PrintCheckJson(const CheckResult& r) {
     const Header& h = report.header;
     const bool fields = h.form == HeaderForm::kNewStyle;
     const Json image = {{"file", Printable(r.images[i].name)},
-                        {"status", StatusWord(report)},
+                        {"status", VerdictWord(report)},
                         {"status_name", StatusName(report.status)},
                         {"size", report.file_size},
                         {"sha256", r.sha256[i].empty() ? Json(nullptr) : Json(r.sha256[i])},

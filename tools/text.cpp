@@ -77,4 +77,17 @@ std::string VerdictText(const VerifyReport& report) {
          FailureDetails(report);
 }
 
+const char* VerdictWord(const VerifyReport& report) {
+  if (IsFileStatus(report.status)) return "error";
+  switch (report.verdict) {
+    case Verdict::kVerified:
+      return "verified";
+    case Verdict::kNotChecked:
+      return "not checked";
+    case Verdict::kFailed:
+      break;
+  }
+  return "failed";
+}
+
 }  // namespace codehdr::tool
