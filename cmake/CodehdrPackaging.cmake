@@ -56,8 +56,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Component dependencies become "Depends: libcodehdr1 (= version)".
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
-# The C++ runtime and libc through dpkg-shlibdeps. libcodehdr.so.1 itself is
-# found in the build tree; its dependency comes from the component above.
+# The C++ runtime and libc through dpkg-shlibdeps, and for the tool OpenSSL's
+# libcrypto (libssl3, for the SHA-256 of release manifests); the library
+# itself links nothing else. libcodehdr.so.1 itself is found in the build
+# tree; its dependency comes from the component above.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CODEHDR_LIBRARY_BUILD_DIR})
 # libcodehdr1 ships a shlibs file, so packages built against it elsewhere

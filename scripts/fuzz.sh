@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${CODEHDR_FUZZ_SECONDS:-60}
 jobs=${CODEHDR_JOBS:-2}
 build=${CODEHDR_FUZZ_BUILD_DIR:-build/asan}
-all_targets=(version_strings crc devctl_text image capi)
+all_targets=(version_strings crc devctl_text image capi manifest)
 targets=("${all_targets[@]}")
 [ $# -gt 0 ] && targets=("$@")
 
@@ -33,7 +33,7 @@ fi
 # scripts/test.sh is configured this way, with the tests on).
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCODEHDR_BUILD_FUZZ=ON -DCODEHDR_BUILD_TESTS=OFF -DCODEHDR_BUILD_TOOLS=OFF \
+    -DCODEHDR_BUILD_FUZZ=ON -DCODEHDR_BUILD_TESTS=OFF -DCODEHDR_BUILD_TOOLS=ON \
     -DCODEHDR_SANITIZE=address,undefined >/dev/null
 fi
 cmake --build "$build" -j "$jobs" --target "${targets[@]/#/fuzz_}"

@@ -12,12 +12,16 @@
 # (build parallelism, default 2).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/debian_packages.sh
+source scripts/debian_packages.sh
 
 build=${CODEHDR_PACKAGE_BUILD_DIR:-build/release}
 jobs=${CODEHDR_JOBS:-2}
 out=$PWD/$build/packages
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
+  # The tool's build needs CLI11, nlohmann/json and OpenSSL's libcrypto (SHA-256); CPack needs dpkg-dev and file.
+  ensure_debian_packages build-essential cmake libcli11-dev nlohmann-json3-dev libssl-dev dpkg-dev file
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCODEHDR_BUILD_TESTS=OFF >/dev/null
 fi
 if grep -q '^CODEHDR_SANITIZE:STRING=.\+' "$build/CMakeCache.txt"; then

@@ -63,6 +63,11 @@ same "codehdr on PATH" "$(command -v codehdr)" /usr/bin/codehdr
 same "pkg-config --modversion" "$(pkg-config --modversion codehdr)" "$project_version"
 same "pkg-config libdir" "$(realpath -m "$(pkg-config --variable=libdir codehdr)")" /usr/lib
 
+echo "== dependencies =="
+# The tool takes SHA-256 from OpenSSL's libcrypto; the library depends on nothing but the C and C++ runtimes.
+grep -q 'libssl3' <<<"$(dpkg-query -W -f='${Depends}' codehdr)" || fail "the codehdr package does not depend on libssl3"
+grep -q 'ssl' <<<"$(dpkg-query -W -f='${Depends}' libcodehdr1)" && fail "libcodehdr1 depends on OpenSSL"
+
 echo "== consumer through find_package =="
 cmake -S tests/install/consumer -B "$work/cmake" >/dev/null
 same "codehdr_DIR" "$(sed -n 's/^codehdr_DIR:PATH=//p' "$work/cmake/CMakeCache.txt")" /usr/lib/cmake/codehdr

@@ -9,7 +9,7 @@ source scripts/debian_packages.sh
 
 # What the builds and tests need, installed when missing (a fresh Debian machine).
 ensure_debian_packages build-essential cmake pkg-config googletest libgtest-dev libgmock-dev \
-  libcli11-dev nlohmann-json3-dev clang-14 libfuzzer-14-dev libclang-rt-14-dev python3 python3-pytest
+  libcli11-dev nlohmann-json3-dev libssl-dev clang-14 libfuzzer-14-dev libclang-rt-14-dev python3 python3-pytest
 
 jobs=${CODEHDR_JOBS:-2}
 

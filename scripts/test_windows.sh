@@ -142,8 +142,8 @@ compare_exports() {
 }
 
 # The Linux tool and codehdr.exe on the same inputs: the same image bytes,
-# each verifies the other's, and the same output for info --json, info, crc
-# and devices --json.
+# each verifies the other's, the same output for info, crc, devices and
+# check, and the same release manifest and JUnit report.
 cross_check() {
   local work=build/win64/cross-check
   rm -rf "$work"
@@ -164,8 +164,10 @@ cross_check() {
   cmp "$work/linux.img" "$work/windows.img" || ok=0
   linux verify --tag 17 windows.img >/dev/null || ok=0
   windows verify --tag 17 linux.img >/dev/null || ok=0
+  cp -r data/release "$work/release"
   for args in "info --json linux.img windows.img" "info linux.img" "crc payload linux.img" \
-              "devices --json --devctl devices.txt" "info --hex --tag 18 windows.img"; do
+              "devices --json --devctl devices.txt" "info --hex --tag 18 windows.img" \
+              "check --json --dir release --devctl devices.txt"; do
     # shellcheck disable=SC2086
     linux $args >"$work/linux.out" 2>&1 || true
     # shellcheck disable=SC2086
@@ -176,6 +178,15 @@ cross_check() {
       ok=0
     fi
   done
+  # Release manifests (SHA-256 from OpenSSL on Linux, from CNG on Windows) and
+  # JUnit reports: the same bytes, and each tool reads the other's manifest.
+  linux check --dir release --devctl devices.txt --write-manifest linux.json --junit linux.xml >/dev/null 2>&1 || ok=0
+  windows check --dir release --devctl devices.txt --write-manifest windows.json --junit windows.xml >/dev/null 2>&1 ||
+    ok=0
+  cmp "$work/linux.json" "$work/windows.json" || ok=0
+  cmp "$work/linux.xml" "$work/windows.xml" || ok=0
+  linux check --dir release --devctl devices.txt --manifest windows.json >/dev/null 2>&1 || ok=0
+  windows check --dir release --devctl devices.txt --manifest linux.json >/dev/null 2>&1 || ok=0
   if [ $ok = 1 ]; then
     echo "win64: the Linux tool and codehdr.exe build the same image, verify each other's and print the same"
   else

@@ -2,7 +2,8 @@
 # The ThreadSanitizer job: builds the library, the fault tests (threads over
 # the shared tables and objects of their own) and the codehdr tool with
 # -fsanitize=thread, runs the tests, and runs the tool's
-# parallel `verify -j 4` over a set of images. Any reported race fails the job.
+# parallel `verify -j 4` over a set of images and `check -j 4` with its
+# SHA-256 over a release. Any reported race fails the job.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -36,4 +37,14 @@ if [ "$rc" -eq 66 ] || [ "$rc" -ge 128 ]; then
   echo "tsan.sh: codehdr verify -j 4 ended with $rc" >&2
   exit 1
 fi
+
+echo "== codehdr check -j 4 with manifests under ThreadSanitizer =="
+# The sample release and copies of its images: consistent, so every run must pass.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/release"
+cp data/release/* "$work/release/"
+for i in 1 2 3 4 5 6 7 8; do cp data/release/tx310-fpga.img "$work/release/fpga-copy-$i.img"; done
+"$tool" check -j 4 --devctl data/virevuz.txt --dir "$work/release" --write-manifest "$work/release.json" >/dev/null
+"$tool" check -j 4 --devctl data/virevuz.txt --dir "$work/release" --manifest "$work/release.json" --json >/dev/null
 echo "tsan.sh: no races"

@@ -110,10 +110,26 @@ void Walks() {
   std::filesystem::remove(out);
   EXPECT_GT(Walk([&] { return codehdr_extract_payload(image.c_str(), out.c_str(), 0, nullptr); }, files, 0), 0);
 
+  // A release: adding an image from each source, checking it and reading an image back.
+  codehdr_release* release = codehdr_release_new();
+  const auto added = [&] {
+    return std::to_string(codehdr_release_image_count(release)) + "/" + fed() + "/" +
+           std::to_string(codehdr_release_finding_count(release)) + "/" + held();
+  };
+  EXPECT_GT(Walk([&] { return codehdr_release_add_file(release, nullptr, image.c_str()); }, added, 0), 0);
+  EXPECT_GT(Walk([&] { return codehdr_release_add_bytes(release, "b", file.data(), file.size()); }, added, 0), 0);
+  codehdr_verifier_update(verifier, file.data(), file.size());
+  EXPECT_GT(Walk([&] { return codehdr_release_add_verifier(release, "v", verifier, 0, 0); }, added, 0), 0);
+  EXPECT_GT(Walk([&] { return codehdr_release_check(release, devices, nullptr); }, added, 0), 0);
+  codehdr_header_read(h, old.data(), old.size());
+  EXPECT_GT(Walk([&] { return codehdr_release_get_image(release, 1, &report); }, added, 0), 0);
+  EXPECT_EQ(codehdr_release_image_count(release), 3u);
+  codehdr_release_free(release);
+
   // The constructors: NULL while their allocation fails.
   for (const auto& make : std::initializer_list<std::function<void*()>>{
            [] { return codehdr_header_new(); }, [] { return codehdr_devices_new(); },
-           [] { return codehdr_verifier_new(0); }}) {
+           [] { return codehdr_verifier_new(0); }, [] { return codehdr_release_new(); }}) {
     const long blocks = oom::LiveBlocks();
     oom::Arm(1);
     void* made = make();

@@ -5,10 +5,13 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <tuple>
+#include <vector>
 
 #include <codehdr/c.h>
 #include <codehdr/core.h>
 #include <codehdr/image.h>
+#include <codehdr/release.h>
 
 #include "support.h"
 
@@ -375,6 +378,121 @@ TEST(CApi, VersionsAndCodeModes) {
   EXPECT_EQ(codehdr_code_mode_value("FPGA", &value), CODEHDR_STATUS_OK);
   EXPECT_EQ(value, 3);
   EXPECT_EQ(codehdr_code_mode_value("fpga", &value), CODEHDR_STATUS_UNKNOWN_LABEL);
+}
+
+// A release through the C interface: images added from a file, from bytes and from a chunk-fed verifier give the core's
+// findings and dependencies, field for field; refused calls add nothing.
+TEST(CApi, ReleaseAgreesWithTheCore) {
+  ScratchDir dir;
+  const std::string devfile = dir.Write("virevuz.txt", DeviceFile({{17, "APP"}, {18, "BOOT"}}));
+  Image app, boot, stale;
+  app.Dep(0, "R01A01.4").Dep(3, "R02B00");  // the boot image is there, no FPGA image
+  boot.tag = 18, boot.codeMode = 0, boot.codeVer = "R01A01.4", boot.vireVuz = "R09A00";
+  stale.seal = false;
+  const std::string appPath = dir.Write("app.img", app.File());
+  const Bytes bootFile = boot.File(), staleFile = stale.File();
+
+  codehdr_release* r = codehdr_release_new();
+  codehdr_verifier* v = codehdr_verifier_new(0);
+  ASSERT_EQ(codehdr_release_add_file(r, nullptr, appPath.c_str()), CODEHDR_STATUS_OK);
+  ASSERT_EQ(codehdr_release_add_bytes(r, "boot.img", bootFile.data(), bootFile.size()), CODEHDR_STATUS_OK);
+  codehdr_verifier_update(v, staleFile.data(), 50);
+  codehdr_verifier_update(v, staleFile.data() + 50, staleFile.size() - 50);
+  ASSERT_EQ(codehdr_release_add_verifier(r, "stale.img", v, CODEHDR_STATUS_OK, 0), CODEHDR_STATUS_OK);
+  EXPECT_EQ(codehdr_verifier_size(v), 0u);
+
+  DeviceTable table;
+  ASSERT_EQ(LoadDeviceTable(devfile, table), Status::kOk);
+  ReleaseOptions opts;
+  opts.virevuz_version = "R01A02";
+  opts.allow_missing = {"DSP"};
+  const ReleaseReport want = CheckRelease(
+      {{appPath, VerifyFile(appPath)}, {"boot.img", VerifyBytes(bootFile.data(), bootFile.size())},
+       {"stale.img", VerifyBytes(staleFile.data(), staleFile.size())}},
+      table, opts);
+  codehdr_devices* devices = codehdr_devices_new();
+  ASSERT_EQ(codehdr_devices_load(devices, devfile.c_str(), nullptr, nullptr), CODEHDR_STATUS_OK);
+  const char* allow[] = {"DSP"};
+  auto options = Sized<codehdr_release_options>();
+  options.virevuz_version = "R01A02";
+  options.allow_missing = allow;
+  options.allow_missing_count = 1;
+  ASSERT_EQ(codehdr_release_check(r, devices, &options), CODEHDR_STATUS_OK);
+
+  // At least a failed image, a VireVuz version and an unmet dependency, all as the core found them.
+  ASSERT_GE(want.findings.size(), 3u);
+  ASSERT_EQ(codehdr_release_finding_count(r), want.findings.size());
+  for (std::size_t i = 0; i < want.findings.size(); ++i) {
+    const Finding& f = want.findings[i];
+    auto got = Sized<codehdr_finding>();
+    ASSERT_EQ(codehdr_release_get_finding(r, i, &got), CODEHDR_STATUS_OK);
+    EXPECT_EQ(std::tuple(got.kind, got.image, got.dependency, std::string(got.reason),
+                         std::vector<std::size_t>(got.others, got.others + got.other_count)),
+              std::tuple(static_cast<int>(f.kind), f.image, f.dependency, f.reason, f.others));
+    EXPECT_STREQ(codehdr_finding_kind_name(got.kind), FindingKindName(f.kind));
+  }
+  ASSERT_EQ(codehdr_release_dependency_count(r), want.dependencies.size());
+  for (std::size_t i = 0; i < want.dependencies.size(); ++i) {
+    const DependencyLink& d = want.dependencies[i];
+    auto got = Sized<codehdr_dependency_link>();
+    ASSERT_EQ(codehdr_release_get_dependency(r, i, &got), CODEHDR_STATUS_OK);
+    EXPECT_EQ(std::tuple(got.image, got.dependency, got.state, got.provider_count,
+                         std::vector<std::size_t>(got.providers, got.providers + got.provider_named)),
+              std::tuple(d.image, d.dependency, static_cast<int>(d.state), d.provider_count, d.providers));
+  }
+  // The images as added: names, and each verification with its header.
+  EXPECT_EQ(std::tuple(codehdr_release_image_count(r), std::string(codehdr_release_image_name(r, 0)),
+                       codehdr_release_image_name(r, 3)),
+            std::tuple(std::size_t{3}, appPath, static_cast<const char*>(nullptr)));
+  const HeaderPtr h(codehdr_header_new());
+  auto report = Sized<codehdr_verify_report>();
+  report.header = h.get();
+  ASSERT_EQ(codehdr_release_get_image(r, 1, &report), CODEHDR_STATUS_OK);
+  EXPECT_EQ(std::tuple(report.verdict, std::string(Info(h.get()).code_version)),
+            std::tuple(static_cast<int>(CODEHDR_VERDICT_VERIFIED), std::string("R01A01.4")));
+
+  const char* nothing[] = {nullptr};
+  auto unset = options;
+  unset.allow_missing = nullptr;
+  auto nullLabel = options;
+  nullLabel.allow_missing = nothing;
+  auto small = options;
+  small.struct_size = sizeof(std::size_t);
+  auto finding = Sized<codehdr_finding>();
+  const struct {
+    const char* call;
+    int status;
+  } refused[] = {
+      {"add_file release", codehdr_release_add_file(nullptr, "x", appPath.c_str())},
+      {"add_file path", codehdr_release_add_file(r, "x", nullptr)},
+      {"add_bytes name", codehdr_release_add_bytes(r, nullptr, bootFile.data(), bootFile.size())},
+      {"add_bytes data", codehdr_release_add_bytes(r, "x", nullptr, 1)},
+      {"add_verifier verifier", codehdr_release_add_verifier(r, "x", nullptr, 0, 0)},
+      {"add_verifier no status", codehdr_release_add_verifier(r, "x", v, kStatusCount, 0)},
+      {"check release", codehdr_release_check(nullptr, devices, nullptr)},
+      {"check devices", codehdr_release_check(r, nullptr, nullptr)},
+      {"check labels", codehdr_release_check(r, devices, &unset)},
+      {"check a null label", codehdr_release_check(r, devices, &nullLabel)},
+      {"check small options", codehdr_release_check(r, devices, &small)},
+      {"get_finding past the end", codehdr_release_get_finding(r, want.findings.size(), &finding)},
+      {"get_finding out", codehdr_release_get_finding(r, 0, nullptr)},
+      {"get_dependency out", codehdr_release_get_dependency(r, 0, nullptr)},
+      {"get_image past the end", codehdr_release_get_image(r, 3, &report)},
+  };
+  for (const auto& row : refused) EXPECT_EQ(row.status, CODEHDR_STATUS_INVALID_ARGUMENT) << row.call;
+  EXPECT_EQ(std::tuple(codehdr_release_image_count(r), codehdr_release_finding_count(r)),
+            std::tuple(std::size_t{3}, want.findings.size()));
+  // An unknown label checks nothing, and the last check's findings go with it.
+  allow[0] = "NOSUCH";
+  EXPECT_EQ(codehdr_release_check(r, devices, &options), CODEHDR_STATUS_UNKNOWN_LABEL);
+  EXPECT_EQ(codehdr_release_finding_count(r) + codehdr_release_dependency_count(r), 0u);
+  EXPECT_EQ(codehdr_finding_kind_name(CODEHDR_FINDING_DEPENDENCY_CYCLE + 1), nullptr);
+  EXPECT_EQ(codehdr_finding_kind_name(-1), nullptr);
+  EXPECT_EQ(codehdr_release_image_count(nullptr) + codehdr_release_finding_count(nullptr), 0u);
+  codehdr_release_free(nullptr);
+  codehdr_release_free(r);
+  codehdr_verifier_free(v);
+  codehdr_devices_free(devices);
 }
 
 }  // namespace

@@ -14,47 +14,19 @@
 #include <nlohmann/json.hpp>
 
 #include "support.h"
+#include "tool_runner.h"
 
 namespace codehdr::test {
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
 std::string Hex(unsigned value, int width = 0) {
   char text[9];
   return std::string(text, std::snprintf(text, sizeof text, "%0*x", width, value));
 }
 
-using Output = ProcessResult;  // status -1: the tool did not exit within 10 seconds
-
-class ToolTest : public ::testing::Test {
+class ToolTest : public ToolFixture {
  protected:
   ToolTest() { dir_.Write("dev.txt", DeviceFile({{33, "FPGA"}})); }
-  // Runs the tool (`program`: a copy of it) with `args` split at spaces ("@name": the scratch file `name`), standard
-  // input from the file `in` (none: the null device), `env` ("NAME=VALUE") added, and standard output on a terminal
-  // (script(1), Linux only) when `tty`.
-  Output Tool(const std::string& args, const std::string& in = "", const std::string& env = "", bool tty = false,
-              const std::string& program = CODEHDR_TOOL) const {
-    std::vector<std::string> argv = {program};
-    std::istringstream words(args);
-    for (std::string w; words >> w;) argv.push_back(w[0] == '@' ? F(w.substr(1)) : w);
-    if (tty) {
-      std::string line;
-      for (const std::string& a : argv) line += " '" + a + "'";
-      argv = {"script", "-qec", line, NullDevice()};
-    }
-    return RunProcess(argv, in, env.empty() ? std::vector<std::string>() : std::vector<std::string>{env}, 10);
-  }
-  std::string F(const std::string& name) const { return dir_.File(name); }
-
-  ScratchDir dir_;
 };
 
 // Each command's exit status and what it prints: a line of standard output, or one error line (exit status 2: usage, or

@@ -21,18 +21,7 @@ std::string FileProblem(const VerifyOutcome& o) {
   return "";
 }
 
-const char* StatusWord(const VerifyOutcome& o) {
-  if (!FileProblem(o).empty()) return "error";
-  switch (o.report.verdict) {
-    case Verdict::kVerified:
-      return "verified";
-    case Verdict::kNotChecked:
-      return "not checked";
-    case Verdict::kFailed:
-      break;
-  }
-  return "failed";
-}
+const char* StatusWord(const VerifyOutcome& o) { return o.exception.empty() ? VerdictWord(o.report) : "error"; }
 
 template <typename T>
 nlohmann::ordered_json OrNull(bool known, const T& value) {

@@ -64,6 +64,19 @@ struct VerifyOptions {
   unsigned int jobs = 0;
 };
 
+struct CheckOptions {
+  std::vector<std::string> files;
+  std::string dir;
+  std::string devctl;
+  std::string virevuz;
+  std::vector<std::string> allow_missing;
+  unsigned int jobs = 0;
+  bool json = false;
+  std::string junit;
+  std::string write_manifest;
+  std::string manifest;
+};
+
 struct MakeOptions {
   unsigned major = 0;
   unsigned minor = 0;
@@ -73,6 +86,7 @@ struct MakeOptions {
 };
 
 int RunBuild(BuildOptions& opts);
+int RunReleaseCheck(const CheckOptions& opts);
 int RunCrc(const CrcOptions& opts);
 int RunDevices(const DevicesOptions& opts);
 int RunExtract(const ExtractOptions& opts);

@@ -3,6 +3,7 @@
 #ifndef CODEHDR_TOOLS_INPUTS_H
 #define CODEHDR_TOOLS_INPUTS_H
 
+#include <cstdint>
 #include <string>
 
 #include <codehdr/devices.h>
@@ -15,6 +16,16 @@ namespace codehdr::tool {
 // not a regular file (a FIFO, a directory, a device: reading it might never
 // end; "-" is the way to read a stream).
 InputFile OpenInput(const std::string& path);
+
+// The whole content of the regular file `path`, read once. Throws ToolError
+// (exit status 2) naming the file when it cannot be read or holds more than
+// `limit` bytes.
+std::string ReadSmallFile(const std::string& path, std::uint64_t limit);
+
+// Writes `text` to `path` whole or not at all: into a file beside it that is
+// then renamed over it. Throws ToolError (exit status 2) naming the file on
+// failure, leaving `path` as it was.
+void WriteSmallFile(const std::string& path, const std::string& text);
 
 // Loads the device table from --devctl FILE (`option_value`), else
 // $CODEHDR_DEVCTL, else virevuz.txt beside the program. The reader's

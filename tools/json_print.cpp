@@ -10,4 +10,8 @@ void PrintJson(const nlohmann::ordered_json& document) {
   std::fputc('\n', stdout);
 }
 
+std::string OneLine(const nlohmann::ordered_json& value) {
+  return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
 }  // namespace codehdr::tool

@@ -4,11 +4,17 @@
 #ifndef CODEHDR_TOOLS_JSON_PRINT_H
 #define CODEHDR_TOOLS_JSON_PRINT_H
 
+#include <string>
+
 #include <nlohmann/json.hpp>
 
 namespace codehdr::tool {
 
 void PrintJson(const nlohmann::ordered_json& document);
+
+// `value` as JSON on one line, with the same replacement of bytes that are
+// not UTF-8.
+std::string OneLine(const nlohmann::ordered_json& value);
 
 }  // namespace codehdr::tool
 

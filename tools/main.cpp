@@ -160,6 +160,47 @@ void AddVerifyCommand(CLI::App& app, int& exit_status) {
   cmd->callback([opts, &exit_status] { exit_status = RunVerify(*opts); });
 }
 
+void AddCheckCommand(CLI::App& app, int& exit_status) {
+  auto opts = std::make_shared<CheckOptions>();
+  CLI::App* cmd = app.add_subcommand("check", "Check that a set of code images makes a consistent release");
+  CLI::Option* images = cmd->add_option("IMAGE", opts->files, "The code image files of the release");
+  CLI::Option* dir =
+      cmd->add_option("--dir", opts->dir, "Every file in DIR is an image of the release")->type_name("DIR");
+  dir->excludes(images);
+  cmd->add_option("--devctl", opts->devctl, "Device control file (default: $CODEHDR_DEVCTL, else beside the program)")
+      ->type_name("FILE");
+  cmd->add_option("--virevuz", opts->virevuz, "The VireVuz version every image must carry (default: any)")
+      ->type_name("VER");
+  cmd->add_option("--allow-missing", opts->allow_missing,
+                  "A code-mode label whose dependencies may be absent from the release (repeatable)")
+      ->type_name("LABEL")
+      ->allow_extra_args(false);
+  cmd->add_option("-j,--jobs", opts->jobs, "Threads verifying images (default: one per core)")
+      ->check(CLI::Range(1u, 1024u));
+  cmd->add_flag("--json", opts->json, "One JSON document instead of text");
+  cmd->add_option("--junit", opts->junit, "Also write JUnit XML to FILE: a test case per image and per dependency")
+      ->type_name("FILE");
+  CLI::Option* write = cmd->add_option(
+      "--write-manifest", opts->write_manifest,
+      "When the release is consistent, record each image's name, size, SHA-256 and header fields in FILE")
+      ->type_name("FILE");
+  cmd->add_option("--manifest", opts->manifest,
+                  "Check that DIR holds exactly the files FILE records, with those bytes and headers")
+      ->type_name("FILE")
+      ->needs(dir)
+      ->excludes(write);
+  cmd->footer(
+      "Each image is verified (in parallel, reading it once), then the set is checked against\n"
+      "the device table: tags and code modes, one code version per device and code mode,\n"
+      "the VireVuz version with --virevuz, and every dependency (a code mode and a version)\n"
+      "provided by another image, without cycles. --dir takes the entries of DIR in name\n"
+      "order, except the manifest and the JUnit file; --manifest names every file missing,\n"
+      "added, renamed or changed, and what changed.\n"
+      "Exit status: 0 the release is consistent; 1 a finding (a check failed, or the device\n"
+      "table was refused); 2 usage error or a file that cannot be read or written.");
+  cmd->callback([opts, &exit_status] { exit_status = RunReleaseCheck(*opts); });
+}
+
 constexpr const char* kVersionFooter = "Exit status: 0 success; 1 malformed or refused; 2 usage error.";
 
 void AddMake(CLI::App& version, int& exit_status) {
@@ -195,6 +236,7 @@ void AddCommands(CLI::App& app, int& exit_status) {
   AddBuildCommand(app, exit_status);
   AddInfoCommand(app, exit_status);
   AddVerifyCommand(app, exit_status);
+  AddCheckCommand(app, exit_status);
   AddExtractCommand(app, exit_status);
   AddCrcCommand(app, exit_status);
   AddDevicesCommand(app, exit_status);

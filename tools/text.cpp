@@ -8,23 +8,7 @@
 
 namespace codehdr::tool {
 
-std::string Printable(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char ch : text) {
-    const auto byte = static_cast<unsigned char>(ch);
-    if (byte == '\\') {
-      out += "\\\\";
-    } else if (byte >= 0x20 && byte <= 0x7E) {
-      out += ch;
-    } else {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02x", byte);
-      out += hex;
-    }
-  }
-  return out;
-}
+std::string Printable(const std::string& text) { return PrintableText(text); }
 
 std::string CrcText(std::uint32_t crc) {
   char text[9];
@@ -33,11 +17,7 @@ std::string CrcText(std::uint32_t crc) {
 }
 
 std::vector<std::string> ModeLabels(unsigned int value) {
-  std::vector<std::string> labels;
-  for (const CodeMode& row : CodeModes()) {
-    if (row.value == value) labels.emplace_back(row.label);
-  }
-  return labels;
+  return value <= 0xFFFF ? CodeModeLabels(static_cast<std::uint16_t>(value)) : std::vector<std::string>();
 }
 
 std::string JoinedModeLabels(unsigned int value, const std::string& none_text) {
@@ -95,6 +75,19 @@ std::string VerdictText(const VerifyReport& report) {
   // StatusText leads with the classic code's name when there is one.
   return (LegacyCode(report.status) != 0 ? "FAILED " : "FAILED: ") + StatusText(report.status) +
          FailureDetails(report);
+}
+
+const char* VerdictWord(const VerifyReport& report) {
+  if (IsFileStatus(report.status)) return "error";
+  switch (report.verdict) {
+    case Verdict::kVerified:
+      return "verified";
+    case Verdict::kNotChecked:
+      return "not checked";
+    case Verdict::kFailed:
+      break;
+  }
+  return "failed";
 }
 
 }  // namespace codehdr::tool

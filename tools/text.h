@@ -31,6 +31,10 @@ std::string JoinedModeLabels(unsigned int value, const std::string& none_text);
 // File errors are not verdicts: see FileErrorText.
 std::string VerdictText(const VerifyReport& report);
 
+// The one word JSON output gives a verification: "verified", "not checked",
+// "failed", or "error" for a file that could not be read.
+const char* VerdictWord(const VerifyReport& report);
+
 }  // namespace codehdr::tool
 
 #endif  // CODEHDR_TOOLS_TEXT_H

@@ -401,6 +401,117 @@ typedef struct codehdr_extract_report {
 CODEHDR_EXPORT int codehdr_extract_payload(const char* image, const char* output, int raw,
                                            codehdr_extract_report* report);
 
+/* ---- Releases: images that ship together -------------------------------- *
+ * A release collects the verification of each image (read once, as
+ * codehdr_verify_file reads it) and checks the set against a device table:
+ * every image verified; its tag is a device model of the table and its code
+ * mode that model's label's value; its VireVuz version is the required one;
+ * no two images for one tag and code mode carry different code versions;
+ * every dependency is provided by another image (unless its code mode may be
+ * missing); no image depends on itself, directly or through a cycle. */
+
+typedef struct codehdr_release codehdr_release;
+
+typedef enum codehdr_finding_kind {
+  CODEHDR_FINDING_IMAGE_FAILED = 0,   /* failed verification or could not be read */
+  CODEHDR_FINDING_NOT_CHECKED,        /* no new-style header: nothing to check it against */
+  CODEHDR_FINDING_UNKNOWN_TAG,        /* no device model of the table has the image's tag */
+  CODEHDR_FINDING_CODE_MODE_MISMATCH, /* the code mode is not the value of the model's label */
+  CODEHDR_FINDING_VIREVUZ_MISMATCH,   /* the VireVuz version is not the required one */
+  CODEHDR_FINDING_DUPLICATE,          /* another image for the tag and code mode has another code version */
+  CODEHDR_FINDING_DEPENDENCY_NOT_MET, /* no other image has the dependency's code mode and version */
+  CODEHDR_FINDING_DEPENDENCY_CYCLE    /* the image depends on itself, directly or through others */
+} codehdr_finding_kind;
+
+typedef enum codehdr_dependency_state {
+  CODEHDR_DEPENDENCY_MET = 0,         /* another image provides it */
+  CODEHDR_DEPENDENCY_ALLOWED_MISSING, /* nothing provides it, and its code mode may be missing */
+  CODEHDR_DEPENDENCY_NOT_MET,         /* nothing provides it */
+  CODEHDR_DEPENDENCY_SELF             /* the image itself has the dependency's code mode and version */
+} codehdr_dependency_state;
+
+/* A finding or a dependency names at most this many other images. */
+#define CODEHDR_MAX_NAMED_IMAGES 8
+/* The `dependency` of a finding that concerns no single dependency. */
+#define CODEHDR_NO_DEPENDENCY ((size_t)-1)
+
+typedef struct codehdr_release_options {
+  size_t struct_size;
+  const char* virevuz_version;      /* NULL or "": any */
+  const char* const* allow_missing; /* code-mode labels whose dependencies may be absent */
+  size_t allow_missing_count;
+} codehdr_release_options;
+
+typedef struct codehdr_finding {
+  size_t struct_size;
+  int kind;     /* codehdr_finding_kind */
+  size_t image; /* the index of the image it concerns, in the order added */
+  /* Other images it names: the closest candidates of an unmet dependency,
+   * the other versions of a duplicate, the other images of a cycle. */
+  const size_t* others;
+  size_t other_count;
+  /* For DEPENDENCY_NOT_MET, and for DEPENDENCY_CYCLE when the image provides
+   * its own dependency: the index of the dependency in the image's header
+   * (codehdr_header_get_dependency); CODEHDR_NO_DEPENDENCY otherwise. */
+  size_t dependency;
+  const char* reason; /* one line of printable ASCII */
+} codehdr_finding;
+
+/* One dependency of a verified image, in image order and then header order. */
+typedef struct codehdr_dependency_link {
+  size_t struct_size;
+  size_t image;
+  size_t dependency; /* its index in the image's header */
+  int state;         /* codehdr_dependency_state */
+  /* Verified images other than `image` with the dependency's code mode and
+   * version: the first CODEHDR_MAX_NAMED_IMAGES, and how many there are. */
+  const size_t* providers;
+  size_t provider_named;
+  size_t provider_count;
+} codehdr_dependency_link;
+
+/* An empty release; NULL when out of memory. */
+CODEHDR_EXPORT codehdr_release* codehdr_release_new(void);
+CODEHDR_EXPORT void codehdr_release_free(codehdr_release* release);
+/* Verifies the image file at `path` (any tag), reading it once, and adds it
+ * under `name` (NULL: the path). An image that fails verification or cannot
+ * be read is added all the same: the check reports it, and
+ * codehdr_release_get_image gives its verification. Returns OK once added. */
+CODEHDR_EXPORT int codehdr_release_add_file(codehdr_release* release, const char* name, const char* path);
+/* As codehdr_release_add_file, for an image of `size` bytes in memory. */
+CODEHDR_EXPORT int codehdr_release_add_bytes(codehdr_release* release, const char* name, const void* data,
+                                             size_t size);
+/* Adds the image a chunk-fed verifier was fed, finishing the verifier as
+ * codehdr_verifier_finish does (with `read_status` and `os_error`). */
+CODEHDR_EXPORT int codehdr_release_add_verifier(codehdr_release* release, const char* name,
+                                                codehdr_verifier* verifier, int read_status, int os_error);
+/* The number of images added; 0 for NULL. */
+CODEHDR_EXPORT size_t codehdr_release_image_count(const codehdr_release* release);
+/* The name of image `index`; NULL when there is none. */
+CODEHDR_EXPORT const char* codehdr_release_image_name(const codehdr_release* release, size_t index);
+/* The verification of image `index`, as it was added (its header into
+ * report->header when that names a header object). */
+CODEHDR_EXPORT int codehdr_release_get_image(const codehdr_release* release, size_t index,
+                                             codehdr_verify_report* report);
+/* Checks the images added so far against `devices`; `options` may be NULL
+ * (any VireVuz version, no code mode may be missing). Returns OK when the
+ * check ran, whatever it found, or UNKNOWN_LABEL when a label of
+ * allow_missing is not in the code-mode table (nothing is checked then). The
+ * findings and dependencies replace those of an earlier check; the release is
+ * consistent when the check ran and found nothing. */
+CODEHDR_EXPORT int codehdr_release_check(codehdr_release* release, const codehdr_devices* devices,
+                                         const codehdr_release_options* options);
+/* The findings of the last check, by image. */
+CODEHDR_EXPORT size_t codehdr_release_finding_count(const codehdr_release* release);
+CODEHDR_EXPORT int codehdr_release_get_finding(const codehdr_release* release, size_t index, codehdr_finding* out);
+/* The dependencies of the last check. */
+CODEHDR_EXPORT size_t codehdr_release_dependency_count(const codehdr_release* release);
+CODEHDR_EXPORT int codehdr_release_get_dependency(const codehdr_release* release, size_t index,
+                                                  codehdr_dependency_link* out);
+/* A finding kind's short name ("dependency_not_met"); NULL for a number that
+ * is no kind. */
+CODEHDR_EXPORT const char* codehdr_finding_kind_name(int kind);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

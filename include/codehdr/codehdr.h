@@ -15,5 +15,6 @@
 #include <codehdr/header.h>
 #include <codehdr/image.h>
 #include <codehdr/layout.h>
+#include <codehdr/release.h>
 
 #endif  // CODEHDR_CODEHDR_H

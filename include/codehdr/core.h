@@ -6,6 +6,7 @@
 #define CODEHDR_CORE_H
 
 #include <cstdint>
+#include <string>
 
 #include <codehdr/export.h>
 
@@ -70,6 +71,11 @@ CODEHDR_EXPORT std::uint16_t LegacyCode(Status status);
 // The name of a classic result code ("ERR_CRC_MISMATCH", "HDR_SUCCESS"), or
 // null for a number that is none.
 CODEHDR_EXPORT const char* LegacyCodeName(std::uint16_t code);
+
+// `text` with every byte outside 0x20..0x7E written as \xNN and "\" as "\\":
+// text taken from an image (a version field, a comment) or a file name, safe
+// for a terminal, a one-line message, JSON or XML.
+CODEHDR_EXPORT std::string PrintableText(const std::string& text);
 
 // The library's version, e.g. "1.1.0".
 CODEHDR_EXPORT const char* LibraryVersion();

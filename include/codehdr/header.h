@@ -130,6 +130,10 @@ CODEHDR_EXPORT const std::array<CodeMode, kCodeModeCount>& CodeModes();
 // The value of the first row labelled `label` (case-sensitive), or none.
 CODEHDR_EXPORT std::optional<std::uint16_t> CodeModeValue(const std::string& label);
 
+// Every label whose value is `value`, in table order (none for a value that
+// no row has).
+CODEHDR_EXPORT std::vector<std::string> CodeModeLabels(std::uint16_t value);
+
 // A dependency named by its code-mode label, checked as a header object's
 // AddCodeDependencyToHdr checks it: kUnknownLabel when the label is not in
 // the table, kDependencyVersion when the version is malformed; `out` is set

@@ -1,7 +1,8 @@
 """codehdr: firmware code image headers from Python.
 
 Verify an image, read and check its header, build a header and write an
-image in one pass, take the payload out of one, compute CRC-32 and CRC-16,
+image in one pass, take the payload out of one, check a set of images as one
+release, compute CRC-32 and CRC-16,
 read a device control file, and check, parse and make version strings.
 Runs on the codehdr shared library (libcodehdr) through its C interface::
 
@@ -28,13 +29,15 @@ from ._headers import (CodeMode, Dependency, Header, HeaderCheck, Section, build
                        code_modes, dependency, read_header)
 from ._images import ExtractReport, Verifier, VerifyReport, WriteReport, extract_payload, verify_bytes, verify_file, \
     write_image
+from ._release import DependencyLink, Finding, ReleaseReport, check_release
 
 __version__: str = _lib.codehdr_library_version().decode("ascii")
 
 __all__ = [
-    "CRC16_INIT", "CodeMode", "Dependency", "Device", "DeviceTable", "Error", "ExtractReport", "Header", "HeaderCheck",
-    "Section", "Verifier", "VerifyReport", "Version", "WriteReport", "build_header", "check_header", "check_version",
-    "classic_code", "code_mode_value", "code_modes", "crc16", "crc32", "crc32_combine", "crc32_kernel", "dependency",
-    "extract_payload", "load_devices", "make_version", "parse_version", "read_header", "status_name",
-    "status_reason", "verify_bytes", "verify_file", "write_image",
+    "CRC16_INIT", "CodeMode", "Dependency", "DependencyLink", "Device", "DeviceTable", "Error", "ExtractReport",
+    "Finding", "Header", "HeaderCheck", "ReleaseReport", "Section", "Verifier", "VerifyReport", "Version",
+    "WriteReport", "build_header", "check_header", "check_release", "check_version", "classic_code",
+    "code_mode_value", "code_modes", "crc16", "crc32", "crc32_combine", "crc32_kernel", "dependency",
+    "extract_payload", "load_devices", "make_version", "parse_version", "read_header", "status_name", "status_reason",
+    "verify_bytes", "verify_file", "write_image",
 ]

@@ -122,6 +122,23 @@ class ExtractReportStruct(Sized):
                 ("size", c_uint64)]
 
 
+class ReleaseOptionsStruct(Sized):
+    _fields_ = [("struct_size", c_size_t), ("virevuz_version", c_char_p), ("allow_missing", c_void_p),
+                ("allow_missing_count", c_size_t)]
+
+
+class FindingStruct(Sized):
+    _fields_ = [("struct_size", c_size_t), ("kind", c_int), ("image", c_size_t), ("others", c_void_p),
+                ("other_count", c_size_t), ("dependency", c_size_t), ("reason", c_char_p)]
+
+
+class DependencyLinkStruct(Sized):
+    _fields_ = [("struct_size", c_size_t), ("image", c_size_t), ("dependency", c_size_t), ("state", c_int),
+                ("providers", c_void_p), ("provider_named", c_size_t), ("provider_count", c_size_t)]
+
+
+NO_DEPENDENCY = ctypes.c_size_t(-1).value  # CODEHDR_NO_DEPENDENCY
+
 MessageCallback = CFUNCTYPE(None, c_void_p, c_char_p)
 
 VERSION_TEXT_SIZE = 17  # CODEHDR_VERSION_TEXT_SIZE
@@ -171,6 +188,15 @@ _PROTOTYPES = {
     "codehdr_write_image": (c_int, [c_char_p, c_void_p, c_size_t, c_void_p, c_size_t, POINTER(WriteReportStruct)]),
     "codehdr_write_image_from_file": (c_int, [c_char_p, c_void_p, c_size_t, c_char_p, POINTER(WriteReportStruct)]),
     "codehdr_extract_payload": (c_int, [c_char_p, c_char_p, c_int, POINTER(ExtractReportStruct)]),
+    "codehdr_release_new": (c_void_p, []),
+    "codehdr_release_free": (None, [c_void_p]),
+    "codehdr_release_add_file": (c_int, [c_void_p, c_char_p, c_char_p]),
+    "codehdr_release_get_image": (c_int, [c_void_p, c_size_t, POINTER(VerifyReportStruct)]),
+    "codehdr_release_check": (c_int, [c_void_p, c_void_p, POINTER(ReleaseOptionsStruct)]),
+    "codehdr_release_finding_count": (c_size_t, [c_void_p]),
+    "codehdr_release_get_finding": (c_int, [c_void_p, c_size_t, POINTER(FindingStruct)]),
+    "codehdr_release_dependency_count": (c_size_t, [c_void_p]),
+    "codehdr_release_get_dependency": (c_int, [c_void_p, c_size_t, POINTER(DependencyLinkStruct)]),
 }
 
 for _name, (_restype, _argtypes) in _PROTOTYPES.items():

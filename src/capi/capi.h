@@ -15,6 +15,7 @@
 #include <codehdr/devices.h>
 #include <codehdr/header.h>
 #include <codehdr/image.h>
+#include <codehdr/release.h>
 
 struct codehdr_header {
   codehdr::Header header;
@@ -24,6 +25,11 @@ struct codehdr_header {
 
 struct codehdr_devices {
   codehdr::DeviceTable table;
+};
+
+struct codehdr_release {
+  std::vector<codehdr::ReleaseImage> images;
+  codehdr::ReleaseReport report;  // of the last check
 };
 
 struct codehdr_verifier {
@@ -94,6 +100,10 @@ T* New(Args&&... args) noexcept {
     return nullptr;
   }
 }
+
+// Hands a verification to the caller: a copy of its header into the header
+// object the report names, its fields into the report. Returns its status.
+int DeliverCopy(const VerifyReport& report, codehdr_verify_report* out);
 
 // A byte range that may be null only when empty.
 inline bool Range(const void* data, std::size_t size) { return data != nullptr || size == 0; }

@@ -63,6 +63,18 @@ int Deliver(VerifyReport report, codehdr_verify_report* out) {
   return Report(report, out);
 }
 
+}  // namespace
+
+int DeliverCopy(const VerifyReport& report, codehdr_verify_report* out) {
+  if (codehdr_header* into = Receiver(out)) {
+    codehdr_header copy{report.header, report.header_bytes, report.check};  // the one step that allocates
+    *into = std::move(copy);
+  }
+  return Report(report, out);
+}
+
+namespace {
+
 int Written(const WriteReport& report, codehdr_write_report* out) {
   if (out != nullptr) {
     codehdr_write_report r{};

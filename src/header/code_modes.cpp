@@ -29,6 +29,14 @@ std::optional<std::uint16_t> CodeModeValue(const std::string& label) {
   return std::nullopt;
 }
 
+std::vector<std::string> CodeModeLabels(std::uint16_t value) {
+  std::vector<std::string> labels;
+  for (const CodeMode& row : kCodeModes) {
+    if (row.value == value) labels.emplace_back(row.label);
+  }
+  return labels;
+}
+
 Status DependencyByLabel(const std::string& label, const std::string& version, Dependency& out) {
   const std::optional<std::uint16_t> type = CodeModeValue(label);
   if (!type) return Status::kUnknownLabel;

@@ -15,6 +15,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 touch image-a.bin image-b.bin
+mkdir images-dir
 
 # offered LINE: what completing the last word of LINE offers, one per line.
 offered() {
@@ -58,10 +59,14 @@ check_command() {
 check_command
 
 # Arguments.
-expect_exactly "codehdr verify ima" image-a.bin image-b.bin
-expect_exactly "codehdr verify --tag 3 image-a.bin ima" image-a.bin image-b.bin
+expect_exactly "codehdr verify ima" image-a.bin image-b.bin images-dir
+expect_exactly "codehdr verify --tag 3 image-a.bin ima" image-a.bin image-b.bin images-dir
 expect_exactly "codehdr build image-a.bin -o image-b" image-b.bin
-expect_exactly "codehdr devices --devctl ima" image-a.bin image-b.bin
+expect_exactly "codehdr devices --devctl ima" image-a.bin image-b.bin images-dir
+expect_exactly "codehdr check --dir ima" images-dir
+expect_exactly "codehdr check --dir images-dir --manifest ima" image-a.bin image-b.bin images-dir
+expect_exactly "codehdr check --allow-missing "
+expect_exactly "codehdr check image-a.bin ima" image-a.bin image-b.bin images-dir
 expect_exactly "codehdr build image-a.bin --tag "
 expect_exactly "codehdr verify -j "
 expect_exactly "codehdr version check "

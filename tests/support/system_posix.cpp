@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
@@ -25,6 +26,14 @@ const char* NullDevice() { return "/dev/null"; }
 int OpenDescriptorCount() {
   namespace fs = std::filesystem;
   return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+std::string FileSha256(const std::string& path) {
+  std::FILE* pipe = ::popen(("sha256sum '" + path + "'").c_str(), "r");
+  char digest[65] = "";
+  const bool read = pipe != nullptr && std::fscanf(pipe, "%64s", digest) == 1;
+  if (pipe != nullptr) ::pclose(pipe);
+  return read ? digest : "(no digest)";
 }
 
 bool WriteAt(const std::string& path, std::uint64_t offset, const Bytes& bytes) {

@@ -1,0 +1,225 @@
+// codehdr check run as a child process: exit statuses and errors, every finding kind in its JSON, and release
+// manifests written, compared with an untouched copy, and with copies changed in one way each.
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <tuple>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "support.h"
+#include "tool_runner.h"
+
+namespace codehdr::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kDevices = " --devctl " CODEHDR_SOURCE_DIR "/data/virevuz.txt";
+
+// check prints file names in their printable form, as it prints text from images: a backslash (the separator of
+// Windows paths) doubled, bytes outside printable ASCII as \xNN.
+class CheckTest : public ToolFixture {
+ protected:
+  // A fresh copy of the sample release (rx200-app.img needs rx200b-boot.img and tx310-fpga.img) in the scratch
+  // directory `name`.
+  std::string Release(const std::string& name = "rel") const {
+    fs::remove_all(F(name));
+    fs::copy(CODEHDR_SOURCE_DIR "/data/release", F(name));
+    return F(name);
+  }
+};
+
+// A manifest holding `entry` (and `more`) as its images.
+std::string Manifest(const std::string& entry, const std::string& more = "") {
+  return R"({"format": "codehdr-release-manifest", "version": 1, "images": [)" + entry + more + "]}";
+}
+
+std::string Entry(const std::string& file, const std::string& sha = std::string(64, 'a')) {
+  return R"({"file": ")" + file + R"(", "size": 1, "sha256": ")" + sha +
+         R"(", "tag_id": 1, "code_mode": 1, "code_version": "R01A01", "dependencies": [{"type": 0, "version": "R01"}]})";
+}
+
+// Arguments, exit status, and what is printed: a line of standard output that starts with the text, or for an error
+// (exit status 2, or a device table refused) the error line on standard error after "codehdr: ".
+TEST_F(CheckTest, ExitStatusAndWhatItPrints) {
+  Release();
+  ASSERT_TRUE(fs::create_directories(F("empty")) && fs::create_directories(F("withsub/sub")));
+  dir_.Write("withsub/a.img", "text");
+  dir_.Write("text", "text");
+  const std::string app = " @rel/rx200-app.img";
+  const std::string rel = " --dir @rel" + kDevices;
+  const auto manifest = [&](const std::string& name, const std::string& text) {
+    dir_.Write(name, text);
+    return rel + " --manifest @" + name;
+  };
+  const struct { std::string args; int status; bool error; std::string text; } cases[] = {
+      {"check" + rel, 0, false, "check: 3 images, 2 of 2 dependencies met: the release is consistent"},
+      {"check" + app + " @rel/rx200b-boot.img" + kDevices, 1, false,
+       "  dependency_not_met: needs FPGA/CPLD (3) R03C00, which no other image provides; no other image has code mode 3"},
+      {"check" + rel + " --virevuz R02B02", 1, false, "  virevuz_mismatch: VireVuz version R02B01, not the required R02B02"},
+      {"check" + app + " --allow-missing BOOTLDR --allow-missing CPLD" + kDevices, 0, false,
+       PrintableText(F("rel/rx200-app.img")) +
+           ": ok (tag 17, code mode APP (1), code version R01A03.2, 2 allowed missing)"},
+      {"check" + app + " --write-manifest @w.json" + kDevices, 1, true, F("w.json") + ": not written: the release is"},
+      {"check --dir @rel --devctl @text", 1, true, F("text") + ": cannot load the device control file: ERR_DEVCTL_NO"},
+      {"check" + kDevices, 2, true, "usage: give the release's IMAGE files or --dir DIR"},
+      {"check" + rel + app, 2, true, "usage: IMAGE excludes --dir"},
+      {"check --manifest @m.json" + app, 2, true, "usage: --manifest requires --dir"},
+      {"check" + rel + " --manifest @m --write-manifest @w", 2, true, "usage: --write-manifest excludes --manifest"},
+      {"check -" + kDevices, 2, true, "-: a release is made of files: standard input cannot be one of them"},
+      {"check @missing" + kDevices, 2, true, F("missing") + ": the file cannot be opened: No such file or directory"},
+      {"check --dir @none" + kDevices, 2, true, F("none") + ": cannot list the directory: No such file or directory"},
+      {"check --dir @empty" + kDevices, 2, true, F("empty") + ": holds no files: nothing to check"},
+      {"check --dir @withsub" + kDevices, 2, true, F("withsub") + "/sub: not a regular file"},
+      {"check --allow-missing Boot" + app, 2, true, "--allow-missing Boot: not a code-mode label (codehdr modes"},
+      {"check --virevuz R2B01" + app, 2, true, "--virevuz R2B01: not a valid version string"},
+      {"check --dir @rel --manifest @missing", 2, true, F("missing") + ": the file cannot be opened"},
+      {"check" + rel + " --junit @nodir/j.xml", 2, true,
+       F("nodir/j.xml") + ": the output file cannot be written: No such file or directory"},
+      {"check" + manifest("m1", "{\"images\": ["), 2, true,
+       F("m1") + ": not a release manifest this tool reads: not valid JSON: parse error at line 1, column 13"},
+      {"check" + manifest("m2", R"({"format": "other"})"), 2, true,
+       F("m2") + ": not a release manifest this tool reads: \"format\" is not \"codehdr-release-manifest\""},
+      {"check" + manifest("m3", Manifest(Entry("../x"))), 2, true,
+       F("m3") + ": not a release manifest this tool reads: images[0].file: \"../x\" is a path, not a file name in"},
+      {"check" + manifest("m4", Manifest(Entry("/etc/passwd"))), 2, true,
+       F("m4") + R"(: not a release manifest this tool reads: images[0].file: "/etc/passwd" is an absolute path)"},
+      {"check" + manifest("m5", Manifest(Entry(R"(sub\\x.img)"))), 2, true,
+       F("m5") + R"(: not a release manifest this tool reads: images[0].file: "sub\\x.img" is a path)"},
+      {"check" + manifest("m6", Manifest(Entry("a.img", "abc"))), 2, true,
+       F("m6") + ": not a release manifest this tool reads: images[0].sha256: not 64 hex digits"},
+      {"check" + manifest("m7", Manifest(Entry("a.img"), "," + Entry("a.img"))), 2, true,
+       F("m7") + ": not a release manifest this tool reads: images[1].file: \"a.img\" again (images[0])"},
+  };
+  for (const auto& c : cases) {
+    const Output run = Tool(c.args);
+    const std::vector<std::string> err = Lines(run.err);
+    const auto isError = [](const std::string& l) { return StartsWith(l, "codehdr:"); };
+    const long errors = static_cast<long>(std::count_if(err.begin(), err.end(), isError));
+    EXPECT_EQ(std::pair(run.status, errors), std::pair(c.status, c.error ? 1L : 0L)) << c.args << "\n" << run.err;
+    EXPECT_TRUE(c.error ? !err.empty() && StartsWith(err.back(), "codehdr: " + c.text)
+                        : ("\n" + run.out).find("\n" + c.text) != std::string::npos)
+        << c.args << ":\n" << run.out << run.err;
+  }
+  EXPECT_FALSE(fs::exists(F("w.json"))) << "a manifest of an inconsistent release";
+}
+
+// One set with every kind of finding, in JSON, in the order of the images' names: the findings each names, and
+// the dependencies of the image that has them all met.
+TEST_F(CheckTest, EveryFindingKindInJson) {
+  ASSERT_TRUE(fs::create_directory(F("set")));
+  const auto put = [&](const std::string& name, std::uint8_t tag, std::uint8_t mode, const std::string& version,
+                       const std::function<void(Image&)>& more = {}) {
+    Image img;
+    img.tag = tag, img.codeMode = mode, img.codeVer = version, img.vireVuz = "R02B01";
+    if (more) more(img);
+    dir_.Write("set/" + name, img.File());
+  };
+  put("a-app.img", 17, 1, "R01A03.2", [](Image& i) { i.Dep(0, "R01A01.4").Dep(3, "R03C00"); });
+  put("b-boot.img", 18, 0, "R01A01.4");
+  put("b-boot5.img", 18, 0, "R01A01.5");                                     // tag 18, code mode 0 twice
+  put("c-fpga.img", 21, 3, "R03C00", [](Image& i) { i.vireVuz = "R01A02"; });  // not the VireVuz version required
+  put("d-mode.img", 22, 1, "R01A01");                                        // CPLD is code mode 3
+  put("e-tag.img", 99, 1, "R01A01");                                         // no model has tag 99
+  dir_.Write("set/f-old.img", Bytes{7, 7, 7, 7, 0});                         // old-style header
+  put("g-crc.img", 17, 1, "R01A01", [](Image& i) { i.seal = false; });      // CRC field 0
+  put("h-self.img", 40, 9, "R01A01", [](Image& i) { i.Dep(9, "R01A01"); });  // RADIO: its own dependency
+  put("i-needs.img", 52, 5, "R01A01", [](Image& i) { i.Dep(26, "R09A09"); });
+  const Output run = Tool("check --json --virevuz R02B01 -j 3 --dir @set" + kDevices);
+  ASSERT_EQ(run.status, 1) << run.err;
+  const nlohmann::json doc = nlohmann::json::parse(run.out);
+  std::vector<std::string> found;
+  for (const auto& f : doc["findings"]) found.push_back(f["file"].get<std::string>() + " " + f["kind"].get<std::string>());
+  EXPECT_EQ(found, (std::vector<std::string>{
+                       "b-boot.img duplicate", "b-boot5.img duplicate", "c-fpga.img virevuz_mismatch",
+                       "d-mode.img code_mode_mismatch", "e-tag.img unknown_tag", "f-old.img not_checked",
+                       "g-crc.img image_failed", "h-self.img dependency_cycle", "i-needs.img dependency_not_met"}));
+  EXPECT_EQ(doc["findings"][0]["files"], nlohmann::json::array({"b-boot5.img"}));
+  EXPECT_EQ(doc["findings"][8]["dependency"], 0);
+  EXPECT_EQ(doc["consistent"], false);
+  EXPECT_EQ(doc["summary"]["findings"], 9);
+  EXPECT_EQ(doc["summary"]["dependencies"], 4);
+  const nlohmann::json& app = doc["images"][0];
+  EXPECT_EQ(std::tuple(app["file"], app["status"], app["tag_id"], app["code_mode_labels"], app["sha256"]),
+            std::tuple("a-app.img", "verified", 17, nlohmann::json::array({"APP"}), nullptr));
+  EXPECT_EQ(app["dependencies"], nlohmann::json::parse(R"([
+      {"type": 0, "labels": ["BOOT", "BOOTLDR"], "version": "R01A01.4", "state": "met",
+       "provided_by": ["b-boot.img"], "provider_count": 1},
+      {"type": 3, "labels": ["FPGA", "CPLD"], "version": "R03C00", "state": "met",
+       "provided_by": ["c-fpga.img"], "provider_count": 1}])"));
+  EXPECT_EQ(doc["images"][7]["status"], "failed");
+}
+
+// A manifest written for the sample release records each file as another program (sha256sum) and the header see it; an untouched copy
+// passes; a copy changed in one way is told apart by the files and what changed.
+TEST_F(CheckTest, ManifestRoundTripNamesEachChange) {
+  const std::string rel = Release();
+  const Output written = Tool("check --dir @rel --write-manifest @release.json" + kDevices);
+  ASSERT_EQ(written.status, 0) << written.out << written.err;
+  const nlohmann::json m = nlohmann::json::parse(ReadFile(F("release.json")));
+  ASSERT_EQ(m["images"].size(), 3u);
+  for (const auto& image : m["images"]) {
+    const std::string path = rel + "/" + image["file"].get<std::string>();
+    EXPECT_EQ(image["sha256"], FileSha256(path));
+    EXPECT_EQ(image["size"], fs::file_size(path));
+  }
+  EXPECT_EQ(m["images"][0], nlohmann::json::parse(R"({"file": "rx200-app.img", "size": 4184, "sha256": ")" +
+                                                  FileSha256(rel + "/rx200-app.img") + R"(", "tag_id": 17,
+      "code_mode": 1, "code_version": "R01A03.2", "dependencies": [{"type": 0, "version": "R01A01.4"},
+      {"type": 3, "version": "R03C00"}]})"));
+  // The manifest may lie in the directory it describes.
+  fs::copy_file(F("release.json"), rel + "/release.json");
+  const Output same = Tool("check --dir @rel --manifest @rel/release.json" + kDevices);
+  EXPECT_EQ(same.status, 0) << same.out << same.err;
+  EXPECT_NE(same.out.find("3 images, 2 of 2 dependencies met, manifest " + PrintableText(rel + "/release.json") +
+                          ": the release is consistent"), std::string::npos) << same.out;
+
+  const auto flip = [](const std::string& path, std::size_t at) {
+    Bytes b = ReadFile(path);
+    b[at] ^= 1;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(b.data(), 1, b.size(), f);
+    std::fclose(f);
+  };
+  const struct { const char* what; std::function<void(const std::string&)> change; std::vector<std::string> lines; }
+      changes[] = {
+          {"renamed", [](const std::string& d) { fs::rename(d + "/rx200b-boot.img", d + "/boot-v2.img"); },
+           {"boot-v2.img: 1 finding", "  manifest_renamed: the manifest records these bytes as rx200b-boot.img",
+            "rx200-app.img: ok", "check: 3 images, 2 of 2 dependencies met, manifest " + PrintableText(F("release.json")) +
+            ", 1 finding in 1 file: the release is NOT consistent"}},
+          {"a file added", [](const std::string& d) { std::fclose(std::fopen((d + "/notes.txt").c_str(), "w")); },
+           {"notes.txt: 2 findings", "  not_checked: has no new-style header to check: no code header",
+            "  manifest_extra: not in the manifest", "rx200b-boot.img: ok"}},
+          {"an image copied",
+           [](const std::string& d) { fs::copy_file(d + "/tx310-fpga.img", d + "/tx310-fpga-2.img"); },
+           {"tx310-fpga-2.img: 1 finding", "  manifest_extra: not in the manifest", "tx310-fpga.img: ok"}},
+          {"an image removed", [](const std::string& d) { fs::remove(d + "/tx310-fpga.img"); },
+           {"rx200-app.img: 1 finding", "  dependency_not_met: needs FPGA/CPLD (3) R03C00",
+            "tx310-fpga.img: 1 finding", "  manifest_missing: in the manifest, not in the directory"}},
+          {"one payload byte", [&](const std::string& d) { flip(d + "/rx200b-boot.img", 2000); },
+           {"rx200b-boot.img: 2 findings", "  image_failed: failed verification (crc_mismatch)",
+            "  manifest_changed: SHA-256 " + m["images"][1]["sha256"].get<std::string>().substr(0, 16) + "... -> ",
+            "... (same size and header fields)"}},
+          {"rebuilt with another code version",
+           [&](const std::string& d) {
+             ASSERT_EQ(Tool("extract " + d + "/rx200b-boot.img -o @payload").status, 0);
+             ASSERT_EQ(Tool("build @payload -o " + d + "/rx200b-boot.img --tag 18 --virevuz R02B01 --code-ver R01A01.5" +
+                            kDevices).status, 0);
+           },
+           {"rx200b-boot.img: 1 finding", "  manifest_changed: code version R01A01.4 -> R01A01.5; SHA-256 ",
+            "rx200-app.img: 1 finding", "  dependency_not_met: needs BOOT/BOOTLDR (0) R01A01.4, which no other image "
+            "provides; closest: rx200b-boot.img (R01A01.5)"}},
+      };
+  for (const auto& c : changes) {
+    SCOPED_TRACE(c.what);
+    c.change(Release("copy"));
+    const Output run = Tool("check --dir @copy --manifest @release.json" + kDevices);
+    EXPECT_EQ(run.status, 1) << run.err;
+    for (const std::string& line : c.lines) EXPECT_NE(("\n" + run.out).find(line), std::string::npos) << run.out;
+  }
+}
+
+}  // namespace
+}  // namespace codehdr::test

@@ -1,0 +1,88 @@
+// The tool's internals without running it: SHA-256 from the platform, and the comparison of a directory with its
+// manifest. Links the tool's own library (and through it the shared library), not the library's objects.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "manifest.h"
+#include "sha256.h"
+
+namespace codehdr::tool {
+namespace {
+
+TEST(ToolSha256, KnownDigestsFedInAnyPiecesAndStartingAgainAfterEach) {
+  Sha256 hash;
+  EXPECT_EQ(HexDigest(hash.Finish()), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  const std::string abc = "abc";
+  hash.Update(reinterpret_cast<const std::uint8_t*>(abc.data()), abc.size());
+  EXPECT_EQ(HexDigest(hash.Finish()), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  const std::vector<std::uint8_t> a(1000000, 'a');
+  for (std::size_t at = 0, piece = 1; at < a.size(); at += piece, piece = piece * 3 + 1) {
+    hash.Update(a.data() + at, std::min(piece, a.size() - at));
+  }
+  EXPECT_EQ(HexDigest(hash.Finish()), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
+
+ManifestImage Img(const std::string& file, char digest, std::string version = "R01A01",
+                  std::vector<Dependency> deps = {{0, "R01A01.4"}}) {
+  ManifestImage m;
+  m.file = file, m.size = 100, m.sha256 = std::string(64, digest), m.tag = 17, m.code_mode = 1;
+  m.code_version = std::move(version), m.dependencies = std::move(deps);
+  return m;
+}
+
+TEST(ToolManifest, DifferencesBetweenADirectoryAndItsManifest) {
+  const Manifest recorded{{Img("a", '1'), Img("b", '2'), Img("c", '3'), Img("d", '4')}};
+  ManifestImage headerless = Img("c", '9');
+  headerless.has_header = false, headerless.size = 7;
+  ManifestImage retagged = Img("d", '8', "R01A02", {{3, "R03C00"}, {511, "R01\\"}});
+  retagged.tag = 18;
+  // b is renamed twice over (one rename is paired, the other copy is new); a is gone; e is new.
+  const std::vector<ManifestImage> found = {Img("b2", '2'), Img("b3", '2'), headerless, retagged, Img("e", '5')};
+  std::vector<std::string> got;
+  for (const ManifestDifference& d : CompareManifest(recorded, found)) {
+    got.push_back(std::string(DifferenceKindName(d.kind)) + " " + d.file + ": " + d.reason);
+  }
+  const std::string sha = "SHA-256 " + std::string(16, '3') + "... -> " + std::string(16, '9') + "...";
+  EXPECT_EQ(got, (std::vector<std::string>{
+                     "manifest_missing a: in the manifest, not in the directory",
+                     "manifest_changed c: size 100 -> 7 bytes; no new-style header now; " + sha,
+                     "manifest_changed d: tag id 17 -> 18; code version R01A01 -> R01A02; dependencies 0 (BOOT/BOOTLDR) "
+                     "R01A01.4 -> 3 (FPGA/CPLD) R03C00, 511 (BUNDLE) R01\\\\; SHA-256 4444444444444444... -> "
+                     "8888888888888888...",
+                     "manifest_renamed b2: the manifest records these bytes as b",
+                     "manifest_extra b3: not in the manifest",
+                     "manifest_extra e: not in the manifest",
+                 }));
+  EXPECT_TRUE(CompareManifest(recorded, recorded.images).empty());
+}
+
+TEST(ToolManifest, TextRoundTripAndWhatTheReaderAccepts) {
+  Manifest m{{Img("r\xc3\xa9lease.img", 'a'), Img("b.img", 'b', "R01A01", {})}};
+  const std::string text = ManifestText(m);
+  const Manifest again = ParseManifest(text);
+  ASSERT_EQ(again.images.size(), 2u);
+  EXPECT_TRUE(CompareManifest(m, again.images).empty());
+  EXPECT_TRUE(again.images[1].dependencies.empty());
+  // Upper-case digests are read as lower-case; unknown fields are ignored.
+  std::string upper = text;
+  upper.replace(upper.find(std::string(64, 'a')), 64, std::string(64, 'A'));
+  upper.replace(upper.find("\"size\""), 0, "\"note\": [1, {}], ");
+  EXPECT_EQ(ParseManifest(upper).images[0].sha256, std::string(64, 'a'));
+  m.images[0].file = "\xff.img";  // no UTF-8: JSON cannot hold it
+  EXPECT_THROW(ManifestText(m), ManifestError);
+  const struct { const char* name; const char* bad; } names[] = {
+      {"a.img", ""}, {"..a", ""}, {"", "is empty"}, {"..", "names a directory"}, {".", "names a directory"},
+      {"/a", "is an absolute path"}, {"\\a", "is an absolute path"}, {"a/b", "is a path"}, {"a\\b", "is a path"},
+      {"c:a", "holds a ':'"},
+  };
+  for (const auto& n : names) {
+    const std::string bad = BadFileName(n.name);
+    EXPECT_TRUE(*n.bad == '\0' ? bad.empty() : bad.rfind(n.bad, 0) == 0) << n.name << ": " << bad;
+  }
+  EXPECT_EQ(BadFileName(std::string("a\0b", 3)), "holds a NUL byte");
+}
+
+}  // namespace
+}  // namespace codehdr::tool
