@@ -88,7 +88,7 @@ check_package() {
   for f in "$root"/bin/*.exe "$root"/bin/*.dll; do
     for dll in $("$triple-objdump" -p "$f" | awk '/DLL Name:/ {print $3}'); do
       case "${dll,,}" in
-        kernel32.dll | msvcrt.dll | shell32.dll | user32.dll | advapi32.dll) ;;
+        kernel32.dll | msvcrt.dll | shell32.dll | user32.dll | advapi32.dll | bcrypt.dll) ;;
         *) [ -f "$root/bin/$dll" ] || fail "$arch: $(basename "$f") needs $dll, which the package lacks" ;;
       esac
     done
