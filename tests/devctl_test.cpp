@@ -140,10 +140,10 @@ TEST(DeviceTableLookup, ByIndexByTagAndShared) {
   EXPECT_EQ(Text(copy.GetCtrlTypeAt(5)), "421 DEV RADIO 9");
 }
 
-// The limit counts what the system counts: bytes on Linux, UTF-16 units on Windows, whose separator is the backslash
-// alone.
+// The limit counts bytes: on Linux those of the path, on Windows those of its ANSI code page (an é is one there), whose
+// separator is the backslash alone.
 TEST(DeviceFilePlace, BesideTheExecutableIfThePathFits) {
-  const std::string s(1, kSeparator), d(246, 'd'), e = [] {  // 246 characters of two bytes each
+  const std::string s(1, kSeparator), d(246, 'd'), e = [] {  // 246 characters of two bytes each in UTF-8
     std::string e;
     for (int i = 0; i < 246; ++i) e += "\xC3\xA9";
     return e;

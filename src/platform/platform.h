@@ -29,9 +29,9 @@ constexpr const char* kDirectoryEnds = "/";
 // platform gives none. Callers apply their own length limits.
 std::string ExecutablePath();
 
-// The length of a path as the system's path limit counts it: in bytes on
-// Linux, in UTF-16 units on Windows (where a name that is not UTF-8 counts
-// its bytes).
+// The length of a path as the device file's 259-character limit counts it:
+// its bytes on Linux, its bytes in the ANSI code page on Windows (where a
+// name that is not UTF-8 counts its own bytes).
 std::size_t PathLength(const std::string& path);
 
 // A file name (UTF-8) in the form the system's file calls take it: UTF-16

@@ -1,4 +1,4 @@
-// Windows stand-ins: the module file name for the executable path, UTF-8
+// Windows stand-ins: the ANSI module file name for the executable path, UTF-8
 // names opened through the wide-character calls, 64-bit sizes and offsets,
 // reads through the system handle (binary, whatever the C runtime's mode),
 // and a temporary file moved over the target for atomic output. System
@@ -121,21 +121,27 @@ std::FILE* OpenStream(const NativeName& name, const wchar_t* mode) {
 }  // namespace
 
 std::string ExecutablePath() {
-  // The module file name call truncates silently to the buffer it is given:
-  // grow the buffer until the name fits.
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return std::string();
-    if (n < path.size()) return Narrow(path.data(), n);
-    if (path.size() >= (1u << 16)) return std::string();  // longer than any Windows path
-    path.resize(path.size() * 2);
-  }
+  // The module file name as the classic reader asks for it: in the ANSI code
+  // page, into 260 bytes of which 259 are offered (a longer name comes back
+  // cut short, and the directory part of what came back is used). It is
+  // handed on in UTF-8, like every file name in the library.
+  char path[MAX_PATH] = "";
+  if (::GetModuleFileNameA(nullptr, path, MAX_PATH - 1) == 0) return std::string();
+  const int length = static_cast<int>(std::char_traits<char>::length(path));
+  const int units = ::MultiByteToWideChar(CP_ACP, 0, path, length, nullptr, 0);
+  if (units <= 0) return std::string();
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, path, length, wide.data(), units);
+  return Narrow(wide.data(), wide.size());
 }
 
 std::size_t PathLength(const std::string& path) {
+  // The classic reader's limit counts bytes of the ANSI code page.
   std::wstring wide;
-  return Widen(path, wide) ? wide.size() : path.size();
+  if (!Widen(path, wide) || wide.empty()) return path.size();
+  const int bytes =
+      ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  return bytes > 0 ? static_cast<std::size_t>(bytes) : path.size();
 }
 
 NativeName::NativeName(const char* utf8) { ok_ = Widen(utf8, name_); }
