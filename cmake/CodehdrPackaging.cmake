@@ -87,6 +87,16 @@ This package holds the C++ headers, the CMake package (codehdr::codehdr)
 and the pkg-config file (codehdr.pc).")
 
 set(CPACK_DEBIAN_TOOL_PACKAGE_NAME codehdr)
+# The tool loads OpenSSL's libcrypto on first use, which dpkg-shlibdeps cannot
+# see: its package (libssl3 on Debian 12) is named here, as dpkg knows it.
+if(CODEHDR_BUILD_TOOLS AND OPENSSL_CRYPTO_LIBRARY)
+  get_filename_component(_crypto_file ${OPENSSL_CRYPTO_LIBRARY} REALPATH)
+  execute_process(COMMAND dpkg-query -S ${_crypto_file} OUTPUT_VARIABLE _crypto_owner ERROR_QUIET
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(_crypto_owner MATCHES "^([a-z0-9.+-]+)(:[a-z0-9]+)?: ")
+    set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS ${CMAKE_MATCH_1})
+  endif()
+endif()
 set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_TOOL_DESCRIPTION "build, inspect and verify firmware code images
 ${_codehdr_about}
