@@ -20,7 +20,7 @@ using ChunkSink = std::function<void(const std::uint8_t* data, std::size_t size)
 // the CRC then reads bytes that the kernel's copy has just left in this core's
 // cache. A reader thread handing chunks to a checker thread was measured
 // slower on a 2-core machine (1.45-1.8x the time of `cat` against 1.13x),
-// as every chunk then has to travel to the other core's cache.
+// most likely as every chunk then has to travel to the other core's cache.
 void ReadChunks(InputFile& in, const ChunkSink& consume);
 
 }  // namespace codehdr::tool
