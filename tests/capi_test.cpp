@@ -257,7 +257,8 @@ TEST(CApi, VerifiersAgreeWithTheCoreAndHandOverTheHeader) {
                 std::tuple(static_cast<int>(core.header.form), core.header.tag, core.header_bytes));
       auto check = Sized<codehdr_header_check_result>();
       codehdr_header_get_check(receivers[i].get(), &check);
-      EXPECT_EQ(check.checked, core.check.has_value() ? 1 : 0);
+      const std::size_t walked = core.check && core.check->dependencies ? core.check->dependencies->size() : 0;
+      EXPECT_EQ(std::tuple(check.checked, check.dependencies), std::tuple(core.check.has_value() ? 1 : 0, walked));
     }
   }
   codehdr_verifier* v = codehdr_verifier_new(0);
@@ -337,6 +338,8 @@ TEST(CApi, WriteAndExtractReportThroughTheirStructs) {
   EXPECT_EQ(ReadFile(dir.File("b.img")), img.File());
   EXPECT_EQ(codehdr_write_image(out.c_str(), header.data(), 27, nullptr, 0, &written), CODEHDR_STATUS_BUFFER_TOO_SMALL);
   EXPECT_EQ(written.status, CODEHDR_STATUS_BUFFER_TOO_SMALL);
+  // 28 bytes hold the CRC field: the shortest header an image can be written with.
+  EXPECT_EQ(codehdr_write_image(dir.File("c.img").c_str(), header.data(), 28, nullptr, 0, nullptr), CODEHDR_STATUS_OK);
 
   const HeaderPtr taken(codehdr_header_new());
   auto extracted = Sized<codehdr_extract_report>();
