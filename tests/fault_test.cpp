@@ -32,6 +32,12 @@ static std::string shrinkPath;
 static long shrinkTo = 0;
 static std::size_t readLimit = 0;
 static int readErrno = 0;
+// Likewise for writes: while `writeLimit` is set, no write takes more than that; while `writeErrno` is set (ENOSPC),
+// writes fail so. pwrite(2) on Linux, WriteFile on Windows.
+static std::size_t writeLimit = 0;
+static int writeErrno = 0;
+
+static std::size_t BeforeWrite(std::size_t size) { return writeLimit > 0 && size > writeLimit ? writeLimit : size; }
 
 static std::size_t BeforeRead(std::size_t size) {
   if (!shrinkPath.empty()) {
@@ -53,13 +59,29 @@ static BOOL WINAPI TestReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD 
   return systemReadFile(file, buffer, limited, got, at);
 }
 
-static const bool readsReplaced = (systemReadFile = reinterpret_cast<ReadFileCall>(codehdr::test::ReplaceImport(
-                                       "kernel32.dll", "ReadFile", reinterpret_cast<void*>(&TestReadFile)))) != nullptr;
+using WriteFileCall = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+static WriteFileCall systemWriteFile = nullptr;
+
+static BOOL WINAPI TestWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD done, LPOVERLAPPED at) {
+  if (writeErrno != 0) return ::SetLastError(ERROR_DISK_FULL), FALSE;  // ENOSPC
+  return systemWriteFile(file, data, static_cast<DWORD>(BeforeWrite(size)), done, at);
+}
+
+static const bool readsReplaced =
+    (systemReadFile = reinterpret_cast<ReadFileCall>(codehdr::test::ReplaceImport(
+         "kernel32.dll", "ReadFile", reinterpret_cast<void*>(&TestReadFile)))) != nullptr &&
+    (systemWriteFile = reinterpret_cast<WriteFileCall>(codehdr::test::ReplaceImport(
+         "kernel32.dll", "WriteFile", reinterpret_cast<void*>(&TestWriteFile)))) != nullptr;
 #else
 extern "C" ssize_t read(int fd, void* buffer, size_t size) {
   const std::size_t limited = BeforeRead(size);
   if (readErrno != 0) return errno = readErrno, -1;
   return ::syscall(SYS_read, fd, buffer, limited);
+}
+
+extern "C" ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
+  if (writeErrno != 0) return errno = writeErrno, -1;
+  return ::syscall(SYS_pwrite64, fd, data, BeforeWrite(size), offset);
 }
 
 static const bool readsReplaced = true;
@@ -211,6 +233,28 @@ TEST_F(Files, EmptyShortAndWholeFilesReadInPieces) {
     }
   }
   CaptureStdout([&] { EXPECT_EQ(h.Init(dir.Write("empty", Bytes()).c_str()), ERR_DEVCTL_NO_VERSION); });
+}
+
+// Writes that come short are continued; a write that fails (a full disk) fails the image writer and the extraction
+// with the system's error, and the target stays as it was, with nothing left beside it.
+TEST_F(Files, WritesThatComeShortOrFail) {
+  const Bytes header(image.begin(), image.begin() + 95), payload(image.begin() + 95, image.end());
+  const Bytes old = {1, 2, 3};
+  const std::string source = dir.Write("image", image);
+  for (const auto& [limit, err] : {std::pair<std::size_t, int>{7, 0}, {0, ENOSPC}}) {
+    SCOPED_TRACE("at most " + std::to_string(limit) + " bytes a write, errno " + std::to_string(err));
+    const std::string target = dir.Write("target", old);
+    writeLimit = limit;
+    writeErrno = err;
+    const WriteReport w = WriteImage(target, header, payload.data(), payload.size());
+    const ExtractReport e = ExtractPayload(source, target);
+    writeLimit = 0;
+    writeErrno = 0;
+    const Status want = err == 0 ? Status::kOk : Status::kFileWrite;
+    EXPECT_EQ(std::tuple(w.status, w.os_error, e.status, e.os_error), std::tuple(want, err, want, err));
+    EXPECT_EQ(ReadFile(target), err == 0 ? payload : old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::u8path(dir.path())), {}), 3);
+  }
 }
 
 }  // namespace
