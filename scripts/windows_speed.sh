@@ -12,7 +12,8 @@
 #
 #   bash scripts/windows_speed.sh
 #
-# Needs build/release and build/win64 (scripts/test_windows.sh makes both).
+# Needs build/release and build/win64 with its package (scripts/test_windows.sh
+# makes both).
 # Environment: CODEHDR_SPEED_RUNS (runs per figure, default 15).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,9 +22,14 @@ runs=${CODEHDR_SPEED_RUNS:-15}
 export WINEPREFIX=${WINEPREFIX:-$PWD/build/wine-prefix} WINEDEBUG=-all
 wine64=/usr/lib/wine/wine64
 linux_tool=$PWD/build/release/tools/codehdr
-win_bin=$PWD/build/win64/bin
 out=$PWD/build/speed
 mkdir -p "$out"
+# The programs as shipped: the win64 package, unpacked (the build folder's
+# copies carry debug sections, which Wine maps at every start).
+rm -rf "$out/win64"
+mkdir -p "$out/win64"
+unzip -q build/win64/packages/codehdr-*-win64.zip -d "$out/win64"
+win_bin=$(echo "$out"/win64/codehdr-*-win64/bin)
 
 g++ -O2 -std=c++17 -Iinclude bench/crc_speed.cpp -Lbuild/release/src -lcodehdr \
   -Wl,-rpath,"$PWD/build/release/src" -o "$out/crc_speed"

@@ -253,7 +253,12 @@ int ReportParseError(const CLI::App& app, const CLI::ParseError& e) {
 
 }  // namespace
 
+// Windows starts the program at wmain (-municode) with its arguments in UTF-16.
+#if defined(_WIN32)
+int wmain(int argc, wchar_t** argv) {
+#else
 int main(int argc, char** argv) {
+#endif
   CLI::App app{"Build, inspect, verify and take apart firmware code images.", "codehdr"};
   app.require_subcommand(1);
   // Options start with "-" everywhere; on Windows CLI11 would also take a

@@ -11,10 +11,17 @@
 
 namespace codehdr::tool {
 
-// The command line in UTF-8, the program name first. On Windows it comes
-// from the wide-character command line: argv holds the ANSI code page's
-// rendering, which cannot name every file.
-std::vector<std::string> ProgramArguments(int argc, char** argv);
+// The command line as the system hands it to the program: UTF-16 on Windows
+// (the program starts at wmain; an ANSI code page cannot name every file),
+// bytes elsewhere.
+#if defined(_WIN32)
+using NativeChar = wchar_t;
+#else
+using NativeChar = char;
+#endif
+
+// The command line in UTF-8, the program name first.
+std::vector<std::string> ProgramArguments(int argc, NativeChar** argv);
 
 // Standard output and error write "\n" as one byte, as on Linux, so that the
 // tool's output is the same everywhere (Windows would otherwise write

@@ -9,7 +9,7 @@
 
 namespace codehdr::tool {
 
-std::vector<std::string> ProgramArguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
+std::vector<std::string> ProgramArguments(int argc, NativeChar** argv) { return std::vector<std::string>(argv, argv + argc); }
 
 void UseBinaryStandardStreams() {}
 

@@ -7,7 +7,6 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
-#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -29,13 +28,12 @@ std::string Utf8(const wchar_t* text) {
 
 }  // namespace
 
-std::vector<std::string> ProgramArguments(int argc, char** argv) {
-  int count = 0;
-  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-  if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
+// argv comes from the C runtime's own split of the command line (wmain), not
+// from CommandLineToArgvW: shell32 would load the window system with it,
+// about 100 ms of every start under Wine.
+std::vector<std::string> ProgramArguments(int argc, NativeChar** argv) {
   std::vector<std::string> args;
-  for (int i = 0; i < count; ++i) args.push_back(Utf8(wide[i]));
-  ::LocalFree(wide);
+  for (int i = 0; i < argc; ++i) args.push_back(Utf8(argv[i]));
   return args;
 }
 
