@@ -6,7 +6,8 @@
 # 256 MiB image in the page cache (each run alternated with the other tool's).
 # Starting a program under Wine takes far longer than on Linux or Windows, so
 # the same image is also verified four times in one run: the difference, over
-# three, is what one more 256 MiB image costs once the program runs. Prints
+# three, is what one more 256 MiB image costs once the program runs; an empty
+# program shows what a start costs on each. Prints
 # Markdown tables of medians. A measurement, not a test: nothing here passes
 # or fails.
 #
@@ -71,11 +72,17 @@ make_image() {  # make_image FILE PAYLOAD_BYTES
     >/dev/null 2>&1
   rm -f "$1.payload"
 }
+# An empty program for each system: what starting and ending a process costs.
+printf 'int main(void) { return 0; }\n' >"$out/empty.c"
+gcc -O2 "$out/empty.c" -o "$out/empty"
+x86_64-w64-mingw32-gcc -O2 "$out/empty.c" -o "$out/empty.exe"
 big=$out/verify-256m.img
 make_image "$big" $((256 << 20))
 cat "$big" >/dev/null  # into the page cache
 declare -A times
 for _ in $(seq "$runs"); do
+  times[linux:0]+="$(millis "$out/empty") "
+  times[windows:0]+="$(millis "$wine64" "$out/empty.exe") "
   for which in linux:1 windows:1 linux:4 windows:4; do
     files=("$big")
     [ "${which#*:}" = 4 ] && files=("$big" "$big" "$big" "$big")
@@ -88,12 +95,13 @@ for _ in $(seq "$runs"); do
   done
 done
 med() { tr ' ' '\n' <<<"${times[$1]}" | grep . | median; }
-l1=$(med linux:1) w1=$(med windows:1) l4=$(med linux:4) w4=$(med windows:4)
+l0=$(med linux:0) w0=$(med windows:0) l1=$(med linux:1) w1=$(med windows:1) l4=$(med linux:4) w4=$(med windows:4)
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 lmore=$(((l4 - l1) / 3)) wmore=$(((w4 - w1) / 3))
 echo
 echo "| codehdr verify -j 1 (median of $runs runs, ms) | Linux | Windows x64 under Wine | Windows / Linux |"
 echo "|---|---:|---:|---:|"
+echo "| an empty program (start and exit) | $l0 | $w0 | |"
 echo "| one 256 MiB image | $l1 | $w1 | $(ratio "$w1" "$l1")× |"
 echo "| the same image four times in one run | $l4 | $w4 | $(ratio "$w4" "$l4")× |"
 echo "| each image after the first: (four - one) / 3 | $lmore | $wmore | $(ratio "$wmore" "$lmore")× |"
