@@ -9,14 +9,10 @@
 
 #include <codehdr/c.h>
 
+#include "oom_allocator.h"
 #include "support.h"
 
 namespace codehdr::test {
-namespace oom {  // the replacement allocator, oom_allocator.cpp
-void Arm(long n);
-bool Disarm();
-long LiveBlocks();
-}  // namespace oom
 namespace {
 
 // Runs `call` with allocation 1, 2, ... failing until it runs through. `call` returns its status; `state` describes

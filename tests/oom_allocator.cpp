@@ -8,6 +8,8 @@
 #endif
 #include <new>
 
+#include "oom_allocator.h"
+
 namespace codehdr::test::oom {
 
 std::atomic<long> countdown{0};  // 0: disarmed

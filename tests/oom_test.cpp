@@ -9,14 +9,10 @@
 #include <codehdr/code_header.h>
 #include <codehdr/image.h>
 
+#include "oom_allocator.h"
 #include "support.h"
 
 namespace codehdr::test {
-namespace oom {  // the replacement allocator, oom_allocator.cpp
-void Arm(long n);
-bool Disarm();
-long LiveBlocks();
-}  // namespace oom
 namespace {
 
 using Op = std::function<void(CCodeHeader&)>;

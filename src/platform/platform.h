@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include <codehdr/core.h>
 
@@ -24,6 +25,18 @@ using NativeChar = char;
 constexpr char kPathSeparator = '/';
 constexpr const char* kDirectoryEnds = "/";
 #endif
+
+// The directory part of a path, its end included: "dir/name" -> "dir/",
+// "name" -> "".
+inline std::string DirectoryPart(const std::string& path) {
+  const std::size_t end = path.find_last_of(kDirectoryEnds);
+  return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+}
+
+// True when a path names no file: it is empty or ends with a directory end.
+inline bool NamesNoFile(const std::string& path) {
+  return path.empty() || std::string_view(kDirectoryEnds).find(path.back()) != std::string_view::npos;
+}
 
 // Full path of the running executable (UTF-8), however long; empty when the
 // platform gives none. Callers apply their own length limits.

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <string_view>
 
 namespace codehdr::platform {
 
@@ -125,12 +124,6 @@ namespace codehdr::platform {
 
 namespace {
 
-// "dir/name" -> "dir/"; "name" -> "".
-std::string DirectoryPart(const std::string& path) {
-  const std::size_t slash = path.find_last_of(kDirectoryEnds);
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 mode_t CurrentUmask() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -148,7 +141,7 @@ void SyncDirectory(const std::string& dir) {
 }  // namespace
 
 AtomicFile::AtomicFile(const std::string& target) : target_(target) {
-  if (target_.empty() || std::string_view(kDirectoryEnds).find(target_.back()) != std::string_view::npos) {
+  if (NamesNoFile(target_)) {
     Fail(EISDIR);
     return;
   }

@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <string_view>
 
 namespace codehdr::platform {
 namespace {
@@ -220,12 +219,6 @@ std::size_t InputFile::ReadSome(std::uint8_t* buffer, std::size_t capacity) {
 namespace codehdr::platform {
 namespace {
 
-// "dir\name" -> "dir\"; "name" -> "".
-std::string DirectoryPart(const std::string& path) {
-  const std::size_t end = path.find_last_of(kDirectoryEnds);
-  return end == std::string::npos ? std::string() : path.substr(0, end + 1);
-}
-
 // A name for the temporary file that no other writer picks at the same
 // moment: the process, a counter and the clock.
 std::wstring TemporarySuffix(unsigned attempt) {
@@ -241,7 +234,7 @@ std::wstring TemporarySuffix(unsigned attempt) {
 }  // namespace
 
 AtomicFile::AtomicFile(const std::string& target) : target_(target) {
-  if (target_.empty() || std::string_view(kDirectoryEnds).find(target_.back()) != std::string_view::npos) {
+  if (NamesNoFile(target_)) {
     Fail(EISDIR);
     return;
   }
