@@ -94,13 +94,21 @@ class AtomicFile {
   int error() const { return error_; }
 
   // Appends at the end of what was written.
-  void Append(const std::uint8_t* data, std::size_t size);
+  void Append(const std::uint8_t* data, std::size_t size) {
+    WriteAll(data, size, end_);
+    if (ok()) end_ += size;
+  }
   // Overwrites bytes already written.
-  void WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size);
+  void WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) { WriteAll(data, size, offset); }
   void Commit();
 
  private:
-  void Fail(int errnum);
+  // The first failure is the one reported.
+  void Fail(int errnum) {
+    if (!ok()) return;
+    status_ = Status::kFileWrite;
+    error_ = errnum;
+  }
   void WriteAll(const std::uint8_t* data, std::size_t size, std::uint64_t offset);
 
   std::string target_;

@@ -165,12 +165,6 @@ AtomicFile::~AtomicFile() {
   if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
 }
 
-void AtomicFile::Fail(int errnum) {
-  if (!ok()) return;
-  status_ = Status::kFileWrite;
-  error_ = errnum;
-}
-
 void AtomicFile::WriteAll(const std::uint8_t* data, std::size_t size, std::uint64_t offset) {
   while (ok() && size > 0) {
     const ssize_t done = ::pwrite(static_cast<int>(handle_), data, size, static_cast<off_t>(offset));
@@ -183,15 +177,6 @@ void AtomicFile::WriteAll(const std::uint8_t* data, std::size_t size, std::uint6
     size -= static_cast<std::size_t>(done);
     offset += static_cast<std::uint64_t>(done);
   }
-}
-
-void AtomicFile::Append(const std::uint8_t* data, std::size_t size) {
-  WriteAll(data, size, end_);
-  if (ok()) end_ += size;
-}
-
-void AtomicFile::WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
-  WriteAll(data, size, offset);
 }
 
 void AtomicFile::Commit() {

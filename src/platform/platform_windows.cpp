@@ -267,12 +267,6 @@ AtomicFile::~AtomicFile() {
   if (!committed_ && !temp_.empty()) ::DeleteFileW(temp_.c_str());
 }
 
-void AtomicFile::Fail(int errnum) {
-  if (!ok()) return;
-  status_ = Status::kFileWrite;
-  error_ = errnum;
-}
-
 void AtomicFile::WriteAll(const std::uint8_t* data, std::size_t size, std::uint64_t offset) {
   while (ok() && size > 0) {
     OVERLAPPED at{};
@@ -286,15 +280,6 @@ void AtomicFile::WriteAll(const std::uint8_t* data, std::size_t size, std::uint6
     size -= done;
     offset += done;
   }
-}
-
-void AtomicFile::Append(const std::uint8_t* data, std::size_t size) {
-  WriteAll(data, size, end_);
-  if (ok()) end_ += size;
-}
-
-void AtomicFile::WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
-  WriteAll(data, size, offset);
 }
 
 void AtomicFile::Commit() {
