@@ -136,6 +136,18 @@ TEST(FileNames, OutsideAsciiWork) {
   EXPECT_EQ(LoadDeviceTable(devices, table), Status::kOk);
   CaptureStdout([&] { EXPECT_EQ(c.Init(devices.c_str()), HDR_SUCCESS); });
   EXPECT_EQ(dir.Count(), 3);
+  // A name that is not UTF-8: Linux takes its bytes as they are; on Windows no file can be named so (EILSEQ).
+  const std::string notUtf8 = dir.File("\xFF.img");
+  const WriteReport w = WriteImage(notUtf8, img.Header(), img.payload.data(), img.payload.size());
+  const VerifyReport v = VerifyFile(notUtf8, 17);
+#if defined(_WIN32)
+  EXPECT_EQ(std::tuple(w.status, w.os_error, v.status, v.os_error),
+            std::tuple(Status::kFileWrite, EILSEQ, Status::kFileOpen, EILSEQ));
+  EXPECT_EQ(dir.Count(), 3);
+#else
+  EXPECT_EQ(std::tuple(w.status, v.verdict), std::tuple(Status::kOk, Verdict::kVerified));
+  EXPECT_EQ(dir.Count(), 4);
+#endif
 }
 
 // Replacing a target that is read-only, or that another handle holds open: Linux replaces either (the holder keeps the
