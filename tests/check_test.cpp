@@ -142,14 +142,14 @@ TEST_F(CheckTest, EveryFindingKindInJson) {
   EXPECT_EQ(doc["summary"]["findings"], 9);
   EXPECT_EQ(doc["summary"]["dependencies"], 4);
   const nlohmann::json& app = doc["images"][0];
-  EXPECT_EQ(std::tuple(app["file"], app["status"], app["tag_id"], app["code_mode_labels"], app["sha256"]),
+  EXPECT_EQ(std::tuple(app["file"], app["verdict"], app["tag_id"], app["code_mode_labels"], app["sha256"]),
             std::tuple("a-app.img", "verified", 17, nlohmann::json::array({"APP"}), nullptr));
   EXPECT_EQ(app["dependencies"], nlohmann::json::parse(R"([
       {"type": 0, "labels": ["BOOT", "BOOTLDR"], "version": "R01A01.4", "state": "met",
        "provided_by": ["b-boot.img"], "provider_count": 1},
       {"type": 3, "labels": ["FPGA", "CPLD"], "version": "R03C00", "state": "met",
        "provided_by": ["c-fpga.img"], "provider_count": 1}])"));
-  EXPECT_EQ(doc["images"][7]["status"], "failed");
+  EXPECT_EQ(std::tuple(doc["json_version"], doc["images"][7]["verdict"]), std::tuple(2, "failed"));
 }
 
 // A manifest written for the sample release records each file as another program (sha256sum) and the header see it; an untouched copy

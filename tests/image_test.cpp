@@ -63,12 +63,12 @@ TEST(VerifyImage, EveryReaderGivesTheSameVerdictAndExtractionAgrees) {
     EXPECT_STREQ(c.codeVer, r.verdict == Verdict::kVerified ? "P03B04.5" : "R09Z09");  // once its check passed
     // The payload follows a header of either form, whatever the check says; without a header only a raw extraction
     // takes the whole file.
+    const bool none = r.verdict == kNotChecked && r.held == 0;
     for (bool raw : {false, true}) {
-      const bool whole = raw && r.status == Status::kNoHeader;
-      const bool out = r.held > 0 || whole;
+      const bool out = r.held > 0 || (raw && none);
       const ExtractReport e = ExtractPayload(path, dir.File("out"), raw);
       EXPECT_EQ(std::tuple(e.status, e.size),
-                std::tuple(out ? Status::kOk : r.status, out ? r.bytes.size() - r.held : 0));
+                std::tuple(out ? Status::kOk : none ? Status::kNoHeader : r.status, out ? r.bytes.size() - r.held : 0));
       EXPECT_EQ(ReadFile(dir.File("out")), out ? Bytes(r.bytes.begin() + r.held, r.bytes.end()) : Bytes());
       EXPECT_EQ(std::filesystem::remove(dir.File("out")), out);
     }
@@ -104,9 +104,12 @@ TEST(WholeImage, WrittenVerifiedAndExtractedAcrossReadsOrNotWritten) {
   const std::string target = dir.Write("target", old);
   std::FILE* unreadable = std::fopen(dir.File("w").c_str(), "w");
   const WriteReport failed[] = {WriteImage(target, Bytes(27, 0xC9), old.data(), old.size()),
-                                WriteImage(target, Rich().Header(), unreadable)};
+                                WriteImage(target, Rich().Header(), unreadable),
+                                WriteImage(target, Rich().Header(), static_cast<std::FILE*>(nullptr)),
+                                WriteImage(target, Rich().Header(), nullptr, 1)};
   std::fclose(unreadable);
-  EXPECT_EQ(std::tuple(failed[0].status, failed[1].status), std::tuple(Status::kBufferTooSmall, Status::kFileRead));
+  EXPECT_EQ(std::tuple(failed[0].status, failed[1].status, failed[2].status, failed[3].status),
+            std::tuple(Status::kBufferTooSmall, Status::kFileRead, Status::kInvalidArgument, Status::kInvalidArgument));
   EXPECT_EQ(ReadFile(target), old);
   const WriteReport nowhere = WriteImage(dir.File("missing/x"), Rich().Header(), old.data(), old.size());
   EXPECT_EQ(std::tuple(nowhere.status, nowhere.os_error), std::tuple(Status::kFileWrite, ENOENT));
@@ -175,12 +178,12 @@ TEST(WholeImage, ReplacingATargetReadOnlyOrHeldOpen) {
   }
 }
 
-// The chunk-fed verifier: a null chunk adds nothing, a verifier moved from has seen nothing, and Finish starts afresh with
-// the same expected tag (the corpus replay checks its reports against VerifyBytes for every split).
+// The chunk-fed verifier: a null chunk is the caller's error, a verifier moved from has seen nothing, and Finish starts
+// afresh with the same expected tag (the corpus replay checks its reports against VerifyBytes for every split).
 TEST(ImageVerifier, NullChunksMovesAndFinish) {
   const Bytes good = Rich().File();  // tag 17
   ImageVerifier v(18);
-  v.Update(nullptr, 100);
+  v.Update(nullptr, 0);
   v.Update(good.data(), good.size());
   ImageVerifier moved(std::move(v));
   v.Update(good.data(), good.size());
@@ -191,6 +194,12 @@ TEST(ImageVerifier, NullChunksMovesAndFinish) {
   const VerifyReport failed = moved.Finish(Status::kFileRead, EIO);
   EXPECT_EQ(std::tuple(failed.verdict, failed.status, failed.os_error, failed.file_size),
             std::tuple(Verdict::kFailed, Status::kFileRead, EIO, std::uint64_t{10}));
+  // Null bytes of a nonzero size, by any reader, fail rather than pass as an empty image.
+  moved.Update(nullptr, 100);
+  moved.Update(good.data(), good.size());
+  EXPECT_EQ(moved.Finish().status, Status::kInvalidArgument);
+  EXPECT_EQ(VerifyBytes(nullptr, 1).status, Status::kInvalidArgument);
+  EXPECT_EQ(VerifyStream(nullptr).status, Status::kInvalidArgument);
 }
 
 // The buffers that reads fill start on a page boundary, whatever their size: the kernel copies into them fastest there.

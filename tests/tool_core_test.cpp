@@ -48,8 +48,8 @@ TEST(ToolManifest, DifferencesBetweenADirectoryAndItsManifest) {
   EXPECT_EQ(got, (std::vector<std::string>{
                      "manifest_missing a: in the manifest, not in the directory",
                      "manifest_changed c: size 100 -> 7 bytes; no new-style header now; " + sha,
-                     "manifest_changed d: tag id 17 -> 18; code version R01A01 -> R01A02; dependencies 0 (BOOT/BOOTLDR) "
-                     "R01A01.4 -> 3 (FPGA/CPLD) R03C00, 511 (BUNDLE) R01\\\\; SHA-256 4444444444444444... -> "
+                     "manifest_changed d: tag id 17 -> 18; code version R01A01 -> R01A02; dependencies BOOT/BOOTLDR (0) "
+                     "R01A01.4 -> FPGA/CPLD (3) R03C00, BUNDLE (511) R01\\\\; SHA-256 4444444444444444... -> "
                      "8888888888888888...",
                      "manifest_renamed b2: the manifest records these bytes as b",
                      "manifest_extra b3: not in the manifest",

@@ -50,29 +50,8 @@ std::string Count(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-std::string ModeText(unsigned int value) {
-  return JoinedModeLabels(value, "no label") + " (" + std::to_string(value) + ")";
-}
-
-// "BOOT/BOOTLDR (0) R01A01.4"
-std::string DependencyText(const Dependency& dep) { return ModeText(dep.type) + " " + Printable(dep.version); }
-
 const Dependency& DependencyOf(const CheckResult& r, const DependencyLink& link) {
   return r.images[link.image].report.header.dependencies[link.dependency];
-}
-
-const char* StateName(DependencyState state) {
-  switch (state) {
-    case DependencyState::kMet:
-      return "met";
-    case DependencyState::kAllowedMissing:
-      return "allowed missing";
-    case DependencyState::kNotMet:
-      return "not met";
-    case DependencyState::kSelf:
-      break;
-  }
-  return "self";
 }
 
 struct Tally {
@@ -155,7 +134,7 @@ void PrintCheckText(const CheckResult& r) {
     const std::string name = Printable(r.images[i].name);
     if (g.images[i].empty()) {
       const Header& h = r.images[i].report.header;
-      std::string details = "tag " + std::to_string(h.tag) + ", code mode " + ModeText(h.code_mode) + ", code version " +
+      std::string details = "tag " + std::to_string(h.tag) + ", code mode " + CodeModeText(h.code_mode) + ", code version " +
                             Printable(h.code_version);
       if (tallies[i].met != 0) details += ", " + Count(tallies[i].met, "dependency", "dependencies") + " met";
       if (tallies[i].allowed != 0) details += ", " + std::to_string(tallies[i].allowed) + " allowed missing";
@@ -180,8 +159,8 @@ void PrintCheckJson(const CheckResult& r) {
                         {"allowed_missing", all.allowed},
                         {"findings", r.FindingCount()},
                         {"manifest", r.manifest.empty() ? Json(nullptr) : Json(Printable(r.manifest))}};
-  std::printf("{\n  \"consistent\": %s,\n  \"summary\": %s,\n  \"images\": [",
-              r.Consistent() ? "true" : "false", OneLine(summary).c_str());
+  std::printf("{\n  \"json_version\": %d,\n  \"consistent\": %s,\n  \"summary\": %s,\n  \"images\": [",
+              kJsonVersion, r.Consistent() ? "true" : "false", OneLine(summary).c_str());
   const char* separator = "\n    ";
   std::size_t link = 0;  // the links come in image order
   for (std::size_t i = 0; i < r.images.size(); ++i) {
@@ -190,9 +169,9 @@ void PrintCheckJson(const CheckResult& r) {
       const DependencyLink& l = r.release.dependencies[link];
       const Dependency& dep = DependencyOf(r, l);
       deps.push_back({{"type", dep.type},
-                      {"labels", ModeLabels(dep.type)},
+                      {"labels", CodeModeLabels(dep.type)},
                       {"version", Printable(dep.version)},
-                      {"state", StateName(l.state)},
+                      {"state", DependencyStateName(l.state)},
                       {"provided_by", Names(r, l.providers)},
                       {"provider_count", l.provider_count}});
     }
@@ -200,13 +179,13 @@ void PrintCheckJson(const CheckResult& r) {
     const Header& h = report.header;
     const bool fields = h.form == HeaderForm::kNewStyle;
     const Json image = {{"file", Printable(r.images[i].name)},
-                        {"status", VerdictWord(report)},
+                        {"verdict", VerdictName(report.verdict)},
                         {"status_name", StatusName(report.status)},
                         {"size", report.file_size},
                         {"sha256", r.sha256[i].empty() ? Json(nullptr) : Json(r.sha256[i])},
                         {"tag_id", fields ? Json(h.tag) : Json(nullptr)},
                         {"code_mode", fields ? Json(h.code_mode) : Json(nullptr)},
-                        {"code_mode_labels", fields ? Json(ModeLabels(h.code_mode)) : Json(nullptr)},
+                        {"code_mode_labels", fields ? Json(CodeModeLabels(h.code_mode)) : Json(nullptr)},
                         {"code_version", fields ? Json(Printable(h.code_version)) : Json(nullptr)},
                         {"virevuz_version", fields ? Json(Printable(h.virevuz_version)) : Json(nullptr)},
                         {"dependencies", deps}};

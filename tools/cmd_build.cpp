@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <codehdr/checksum.h>
 #include <codehdr/header.h>
 #include <codehdr/image.h>
-#include <codehdr/layout.h>
-#include <codehdr/version_string.h>
 
 #include "commands.h"
 #include "errors.h"
@@ -21,14 +20,7 @@ namespace codehdr::tool {
 
 namespace {
 
-// The builder writes at most 15 characters of the VireVuz version, and a
-// header object reads back at most 31 of a comment: longer ones are refused
-// rather than cut.
-constexpr std::size_t kMaxVireVuzLength = layout::kVersionFieldLen - 1;
-constexpr std::size_t kMaxCommentLength = layout::kCommentBufLen - 1;
 constexpr unsigned long kMaxDependencyType = 0xFFFF;
-
-
 
 std::string Subject(const DependencyArg& dep) {
   return std::string(dep.by_label ? "--dep " : "--dep-type ") + dep.text;
@@ -44,8 +36,8 @@ std::uint16_t ParseType(const DependencyArg& dep, const std::string& text) {
   return static_cast<std::uint16_t>(value);
 }
 
-// One --dep or --dep-type argument as a dependency; a malformed version is
-// refused for both (the library checks labelled ones only).
+// One --dep or --dep-type argument as a dependency. The library judges the
+// version when it builds (and a label here).
 Dependency ParseDependency(const DependencyArg& dep) {
   const std::size_t eq = dep.text.find('=');
   if (eq == std::string::npos || eq == 0) {
@@ -53,17 +45,9 @@ Dependency ParseDependency(const DependencyArg& dep) {
   }
   const std::string key = dep.text.substr(0, eq);
   const std::string version = dep.text.substr(eq + 1);
-  if (version.size() > layout::kVersionFieldLen) {
-    throw ToolError(Subject(dep), StatusText(Status::kDependencyVersion) + " (longer than 16 characters)", kExitFailed);
-  }
+  if (!dep.by_label) return Dependency{ParseType(dep, key), version};
   Dependency out;
-  Status status = Status::kOk;
-  if (dep.by_label) {
-    status = DependencyByLabel(key, version, out);
-  } else {
-    out = Dependency{ParseType(dep, key), version};
-    if (!CheckVersion(version.c_str(), layout::kVersionFieldLen)) status = Status::kDependencyVersion;
-  }
+  const Status status = DependencyByLabel(key, version, out);
   if (status != Status::kOk) throw ToolError(Subject(dep), StatusText(status), kExitFailed);
   return out;
 }
@@ -95,16 +79,7 @@ HeaderSpec SpecFrom(BuildOptions& opts) {
   if (!opts.from.empty()) TakeOver(opts, spec);
   if (!opts.have_tag) throw ToolError("--tag", "required (or take it from an image with --from)");
   if (!opts.have_virevuz) throw ToolError("--virevuz", "required (or take it from an image with --from)");
-  if (opts.virevuz.size() > kMaxVireVuzLength) {
-    throw ToolError("--virevuz " + opts.virevuz, StatusText(Status::kVireVuzVersion) + " (longer than 15 characters)",
-                    kExitFailed);
-  }
-  if (opts.have_comment) {
-    if (opts.comment.size() > kMaxCommentLength || opts.comment.find('\0') != std::string::npos) {
-      throw ToolError("--comment", "at most 31 characters");
-    }
-    spec.comment = opts.comment;
-  }
+  if (opts.have_comment) spec.comment = opts.comment;
   spec.tag = static_cast<std::uint8_t>(opts.tag);
   spec.virevuz_version = opts.virevuz;
   spec.code_version = opts.code_ver;
@@ -122,7 +97,12 @@ std::string FailureSubject(Status status, const BuildOptions& opts) {
     case Status::kCodeVersionEmpty:
       return "--code-ver " + opts.code_ver;
     case Status::kVireVuzVersion:
+    case Status::kVireVuzTooLong:
       return "--virevuz " + opts.virevuz;
+    case Status::kComment:
+      return "--comment";
+    case Status::kDependencyVersion:  // --dep versions were judged as they were read
+      return opts.from.empty() ? "--dep-type" : "--dep-type or --from " + opts.from;
     case Status::kTooManySections:
       return opts.from.empty() ? "--dep" : "--from " + opts.from;
     default:
@@ -149,7 +129,7 @@ int RunBuild(BuildOptions& opts) {
   }
   std::printf("%s: %zu-byte header + %llu-byte payload, tag %d, %zu dependencies, CRC-32 %s\n", opts.output.c_str(),
               built.bytes.size(), static_cast<unsigned long long>(written.size - built.bytes.size()), opts.tag,
-              spec.dependencies.size(), CrcText(written.crc).c_str());
+              spec.dependencies.size(), Crc32Text(written.crc).c_str());
   return kExitOk;
 }
 

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include <codehdr/checksum.h>
+#include <codehdr/file_io.h>
 
 #include "commands.h"
 #include "errors.h"
 #include "inputs.h"
-#include "read_chunks.h"
 #include "text.h"
 
 namespace codehdr::tool {
@@ -29,7 +29,7 @@ std::string CrcOfFile(const std::string& file, bool crc16) {
     }
   });
   if (!in.ok()) throw ToolError(FileSubject(file), FileErrorText(in.status(), in.error()));
-  if (!crc16) return CrcText(crc32);
+  if (!crc16) return Crc32Text(crc32);
   char text[8];
   std::snprintf(text, sizeof text, "%04x", static_cast<unsigned int>(crc16_value));
   return text;

@@ -15,9 +15,6 @@ namespace codehdr::tool {
 
 namespace {
 
-constexpr std::size_t kLabelCut = 7;  // the builder compares 7 characters of a device's label
-
-
 template <std::size_t N>
 std::string FieldText(const char (&field)[N]) {
   return Printable(std::string(field, strnlen(field, N)));
@@ -25,8 +22,7 @@ std::string FieldText(const char (&field)[N]) {
 
 // The code-mode value the builder would find for a device's label, or null.
 nlohmann::ordered_json CodeModeOf(const DeviceRecord& dev) {
-  const std::optional<std::uint16_t> value =
-      CodeModeValue(std::string(dev.code_mode_str, strnlen(dev.code_mode_str, kLabelCut)));
+  const std::optional<std::uint16_t> value = CodeModeValue(DeviceCodeModeLabel(dev));
   return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
 }
 
@@ -57,7 +53,7 @@ int RunDevices(const DevicesOptions& opts) {
   nlohmann::ordered_json devices = nlohmann::ordered_json::array();
   for (const DeviceRecord& dev : table.records) devices.push_back(DeviceJson(dev));
   if (opts.json) {
-    PrintJson(devices);
+    PrintJson(Versioned("devices", devices));
   } else {
     PrintDevicesText(devices);
   }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <codehdr/checksum.h>
+#include <codehdr/header.h>
 #include <codehdr/image.h>
 
 #include "commands.h"
@@ -23,30 +25,10 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// A header declaring 4 bytes or less counts as no header, as verification
-// takes it; any other malformed header is an error.
-bool IsMalformed(const VerifyReport& report) {
-  return report.header.form == HeaderForm::kMalformed && report.verdict != Verdict::kNotChecked;
-}
-
-const char* FormName(const VerifyReport& report) {
-  switch (report.header.form) {
-    case HeaderForm::kNewStyle:
-      return "new-style";
-    case HeaderForm::kOldStyle:
-      return "old-style";
-    case HeaderForm::kMalformed:
-      return IsMalformed(report) ? "malformed" : "none";
-    case HeaderForm::kNone:
-      break;
-  }
-  return "none";
-}
-
 std::string CrcLine(const VerifyReport& report) {
   const std::uint32_t stored = report.header.stored_crc;
   const std::uint32_t computed = report.computed_crc.value_or(0);
-  return "stored " + CrcText(stored) + ", computed " + CrcText(computed) +
+  return "stored " + Crc32Text(stored) + ", computed " + Crc32Text(computed) +
          (computed == stored ? " (match)" : " (MISMATCH)");
 }
 
@@ -55,7 +37,7 @@ void Line(const char* name, const std::string& value) { std::printf("  %-16s %s\
 void PrintInfoText(const std::string& file, const VerifyReport& report) {
   const Header& h = report.header;
   std::printf("%s\n", file.c_str());
-  Line("form", FormName(report));
+  Line("form", HeaderFormName(h.form));
   Line("file size", std::to_string(report.file_size) + " bytes");
   if (h.form == HeaderForm::kOldStyle) {
     Line("tag id", std::to_string(h.tag));
@@ -68,16 +50,14 @@ void PrintInfoText(const std::string& file, const VerifyReport& report) {
        std::to_string(h.total_size) + " bytes, " + std::to_string(h.section_count) + " optional sections");
   Line("CRC-32", CrcLine(report));
   Line("tag id", std::to_string(h.tag));
-  Line("code mode",
-       std::to_string(h.code_mode) + " (" + JoinedModeLabels(h.code_mode, "not in the code-mode table") + ")");
+  Line("code mode", CodeModeText(h.code_mode));
   Line("code version", Printable(h.code_version));
   if (h.reserved != 0) Line("reserved byte", std::to_string(h.reserved) + " (should be 0)");
   Line("comment", h.comment ? "\"" + Printable(*h.comment) + "\"" : std::string("(none)"));
   Line("dependencies", std::to_string(h.dependencies.size()));
   std::size_t index = 0;
   for (const Dependency& dep : h.dependencies) {
-    const std::string type = std::to_string(dep.type) + " (" + JoinedModeLabels(dep.type, "no label") + ")";
-    std::printf("    [%zu] type %-18s version %s\n", index++, type.c_str(), Printable(dep.version).c_str());
+    std::printf("    [%zu] %s\n", index++, DependencyText(dep).c_str());
   }
 }
 
@@ -91,7 +71,7 @@ Json InfoJson(const std::string& file, const VerifyReport& report) {
   Json j;
   j["file"] = file;
   j["file_size"] = report.file_size;
-  j["form"] = FormName(report);
+  j["form"] = HeaderFormName(h.form);
   if (h.form != HeaderForm::kNewStyle && h.form != HeaderForm::kOldStyle) return j;
   j["tag_id"] = h.tag;
   j["header_size"] = h.total_size;
@@ -103,7 +83,7 @@ Json InfoJson(const std::string& file, const VerifyReport& report) {
   j["computed_crc"] = report.computed_crc.value_or(0);
   j["crc_match"] = report.computed_crc == h.stored_crc;
   j["code_mode"] = h.code_mode;
-  j["code_mode_labels"] = ModeLabels(h.code_mode);
+  j["code_mode_labels"] = CodeModeLabels(h.code_mode);
   j["code_version"] = Printable(h.code_version);
   j["section_count"] = h.section_count;
   j["reserved"] = h.reserved;
@@ -111,7 +91,7 @@ Json InfoJson(const std::string& file, const VerifyReport& report) {
   j["comment_length"] = h.comment_length;
   Json deps = Json::array();
   for (const Dependency& dep : h.dependencies) {
-    deps.push_back({{"type", dep.type}, {"labels", ModeLabels(dep.type)}, {"version", Printable(dep.version)}});
+    deps.push_back({{"type", dep.type}, {"labels", CodeModeLabels(dep.type)}, {"version", Printable(dep.version)}});
   }
   j["dependencies"] = deps;
   return j;
@@ -130,7 +110,7 @@ void ShowOne(const std::string& file, const InfoOptions& opts, bool first, Json&
     if (!first) std::fputc('\n', stdout);
     PrintInfoHex(file, report, HexOptions{static_cast<std::uint8_t>(opts.tag), UseColour()});
   }
-  if (IsMalformed(report)) throw ToolError(file, "malformed header: " + StatusText(report.status), kExitFailed);
+  if (report.header.form == HeaderForm::kMalformed) throw ToolError(file, "malformed header: " + StatusText(report.status), kExitFailed);
   if (opts.json) {
     documents.push_back(InfoJson(file, report));
   } else if (!opts.hex) {
@@ -156,7 +136,7 @@ int RunInfo(const InfoOptions& opts) {
     }
     first = false;
   }
-  if (opts.json) PrintJson(documents.size() == 1 ? documents[0] : documents);
+  if (opts.json) PrintJson(Versioned("images", documents));
   return status;
 }
 

@@ -21,17 +21,16 @@ std::string FileProblem(const VerifyOutcome& o) {
   return "";
 }
 
-const char* StatusWord(const VerifyOutcome& o) { return o.exception.empty() ? VerdictWord(o.report) : "error"; }
-
 template <typename T>
 nlohmann::ordered_json OrNull(bool known, const T& value) {
   return known ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
 }
 
-// Keys: file, status ("verified", "failed", "not checked", "error"),
-// status_name (the library's name for the outcome), code and code_name (the
-// classic result code, null when there is none), reason, tag_id,
-// code_version, stored_crc, computed_crc (null when unknown).
+// Keys: file, verdict ("verified", "not_checked", "failed"), status_name
+// (the library's name for the outcome: "file_open" for a file that cannot be
+// read, "out_of_memory", ...), code and code_name (the classic result code,
+// null when there is none), reason, tag_id, code_version, stored_crc,
+// computed_crc (null when unknown).
 nlohmann::ordered_json VerifyJson(const std::string& file, const VerifyOutcome& o) {
   const VerifyReport& r = o.report;
   const std::string problem = FileProblem(o);
@@ -42,7 +41,7 @@ nlohmann::ordered_json VerifyJson(const std::string& file, const VerifyOutcome& 
   std::string reason = problem;
   if (problem.empty() && r.status != Status::kOk) reason = StatusReason(r.status);
   return {{"file", file},
-          {"status", StatusWord(o)},
+          {"verdict", VerdictName(r.verdict)},
           {"status_name", StatusName(r.status)},
           {"code", OrNull(has_code, LegacyCode(r.status))},
           {"code_name", OrNull(has_code, LegacyCodeName(LegacyCode(r.status)))},
@@ -78,7 +77,7 @@ int RunVerify(const VerifyOptions& opts) {
       std::printf("%s: %s\n", file.c_str(), VerdictText(outcomes[i].report).c_str());
     }
   }
-  if (opts.json) PrintJson(documents);
+  if (opts.json) PrintJson(Versioned("images", documents));
   return status;
 }
 

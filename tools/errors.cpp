@@ -27,19 +27,6 @@ std::string FileErrorText(Status status, int os_error) {
   return text;
 }
 
-bool IsFileStatus(Status status) {
-  switch (status) {
-    case Status::kFileOpen:
-    case Status::kFileNotRegular:
-    case Status::kFileRead:
-    case Status::kFileShrank:
-    case Status::kFileWrite:
-      return true;
-    default:
-      return false;
-  }
-}
-
 std::string FileSubject(const std::string& path) { return path == "-" ? std::string("standard input") : path; }
 
 }  // namespace codehdr::tool

@@ -42,9 +42,6 @@ std::string StatusText(Status status);
 // when there is one: "the file cannot be opened: No such file or directory".
 std::string FileErrorText(Status status, int os_error);
 
-// True for the statuses that say a file could not be read or written.
-bool IsFileStatus(Status status);
-
 // The name files are given in messages: "standard input" for "-".
 std::string FileSubject(const std::string& path);
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include <codehdr/checksum.h>
 #include <codehdr/layout.h>
 
 #include "text.h"
@@ -42,10 +43,6 @@ std::string Quoted(const Bytes& h, std::size_t offset, std::size_t size) {
 
 std::string Number(const Bytes& h, std::size_t offset, std::size_t size) {
   return std::to_string(size == 1 ? h[offset] : L::ReadBe16(h.data() + offset));
-}
-
-std::string WithLabels(unsigned int value) {
-  return std::to_string(value) + " (" + JoinedModeLabels(value, "no label") + ")";
 }
 
 // The 48-byte mandatory header's fields, as far as the bytes go; a field the
@@ -91,15 +88,15 @@ void MandatoryFields(const VerifyReport& report, std::vector<Field>& fields) {
         break;
       case kCrc: {
         const std::uint32_t stored = L::ReadBe32(h.data() + row.offset);
-        value = "stored " + CrcText(stored);
+        value = "stored " + Crc32Text(stored);
         if (report.computed_crc) {
-          value += ", computed " + CrcText(*report.computed_crc) +
+          value += ", computed " + Crc32Text(*report.computed_crc) +
                    (*report.computed_crc == stored ? " (match)" : " (MISMATCH)");
         }
         break;
       }
       case kCodeMode:
-        value = WithLabels(h[row.offset]);
+        value = CodeModeText(h[row.offset]);
         break;
     }
     fields.push_back({row.offset, row.size, row.name, value});
@@ -127,7 +124,7 @@ void SectionFields(const VerifyReport& report, std::vector<Field>& fields) {
       const std::size_t type_end = std::min(begin + L::kDepVerLoc, end);
       const std::size_t ver_end = std::min(begin + L::kDepPayloadLen, end);
       fields.push_back({begin, type_end - begin, "dependency type",
-                        type_end - begin == 2 ? WithLabels(L::ReadBe16(&h[begin])) : "(cut off)"});
+                        type_end - begin == 2 ? CodeModeText(L::ReadBe16(&h[begin])) : "(cut off)"});
       fields.push_back({type_end, ver_end - type_end, "dependency version", Quoted(h, type_end, ver_end - type_end)});
       fields.push_back({ver_end, end - ver_end, "extra payload", "beyond the 18 bytes of a dependency"});
     } else {
@@ -152,7 +149,7 @@ std::string Expected(const VerifyReport& report, const HexOptions& options) {
     case Status::kMandatorySize:
       return "expected 48";
     case Status::kCrcMismatch:
-      return "stored " + CrcText(report.header.stored_crc) + ", computed " + CrcText(report.computed_crc.value_or(0));
+      return "stored " + Crc32Text(report.header.stored_crc) + ", computed " + Crc32Text(report.computed_crc.value_or(0));
     case Status::kTagMismatch:
       return "expected tag " + std::to_string(options.expected_tag) + " (--tag)";
     case Status::kReservedByte:

@@ -8,7 +8,6 @@
 #include <cstdlib>
 
 #include "errors.h"
-#include "read_chunks.h"
 #include "system.h"
 
 namespace codehdr::tool {

@@ -10,6 +10,14 @@
 
 namespace codehdr::tool {
 
+// The version of the tool's JSON output, the first key of every document
+// (info, verify, check and devices --json). It goes up when a key or a value
+// changes its meaning or spelling; new keys alone do not raise it.
+constexpr int kJsonVersion = 2;
+
+// {"json_version": kJsonVersion, key: items}
+nlohmann::ordered_json Versioned(const char* key, nlohmann::ordered_json items);
+
 void PrintJson(const nlohmann::ordered_json& document);
 
 // `value` as JSON on one line, with the same replacement of bytes that are

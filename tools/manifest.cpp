@@ -83,13 +83,10 @@ ManifestImage Image(const Json& entry, const std::string& where) {
   return image;
 }
 
-// "0 (BOOT/BOOTLDR) R01A01.4, 3 (FPGA/CPLD) R03C00", or "none".
+// "BOOT/BOOTLDR (0) R01A01.4, FPGA/CPLD (3) R03C00", or "none".
 std::string DependencyList(const std::vector<Dependency>& deps) {
   std::string text;
-  for (const Dependency& d : deps) {
-    text += (text.empty() ? "" : ", ") + std::to_string(d.type) + " (" + JoinedModeLabels(d.type, "no label") +
-            ") " + Printable(d.version);
-  }
+  for (const Dependency& d : deps) text += (text.empty() ? "" : ", ") + DependencyText(d);
   return text.empty() ? "none" : text;
 }
 

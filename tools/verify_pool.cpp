@@ -13,15 +13,8 @@
 namespace codehdr::tool {
 
 VerifyReport VerifyInput(const std::string& file, std::uint8_t expected_tag, const ChunkSink& also) {
-  ImageVerifier verifier(expected_tag);
   InputFile in = file == "-" ? InputFile::StandardInput() : InputFile(file);
-  if (in.ok()) {
-    ReadChunks(in, [&verifier, &also](const std::uint8_t* data, std::size_t size) {
-      verifier.Update(data, size);
-      if (also) also(data, size);
-    });
-  }
-  return verifier.Finish(in.status(), in.error());
+  return codehdr::VerifyInput(in, expected_tag, also);
 }
 
 namespace {
@@ -56,6 +49,7 @@ void Worker(const std::vector<std::string>& files, std::uint8_t expected_tag, bo
       VerifyOne(files[i], expected_tag, hash.get(), results[i]);
     } catch (const std::exception& e) {  // out of memory: report it, go on with the rest
       results[i].exception = e.what();
+      results[i].report.status = Status::kOutOfMemory;
       hash.reset();
     }
   }

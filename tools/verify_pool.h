@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <codehdr/file_io.h>
 #include <codehdr/image.h>
-
-#include "read_chunks.h"
 
 namespace codehdr::tool {
 
@@ -19,7 +18,9 @@ struct VerifyOutcome {
   // The file's SHA-256 (64 hex digits) when it was asked for and the file
   // was read whole; else empty.
   std::string sha256;
-  std::string exception;  // set when verifying threw (out of memory); report is then unused
+  // Set when verifying threw (out of memory); the report is then a failure
+  // with kOutOfMemory.
+  std::string exception;
 };
 
 // Verifies one file ("-": standard input, to its end). `also`, when set, is

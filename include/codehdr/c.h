@@ -71,7 +71,9 @@ typedef enum codehdr_status {
   CODEHDR_STATUS_DEVCTL_NO_VERSION,
   CODEHDR_STATUS_DEVCTL_NO_MODELS,
   CODEHDR_STATUS_OUT_OF_MEMORY,
-  CODEHDR_STATUS_INVALID_ARGUMENT
+  CODEHDR_STATUS_INVALID_ARGUMENT,
+  CODEHDR_STATUS_VIREVUZ_TOO_LONG,
+  CODEHDR_STATUS_COMMENT
 } codehdr_status;
 
 /* The status's short name ("ok", "crc_mismatch", ...); NULL for a number
@@ -79,6 +81,9 @@ typedef enum codehdr_status {
 CODEHDR_EXPORT const char* codehdr_status_name(int status);
 /* One line saying what failed; NULL for a number that is no status. */
 CODEHDR_EXPORT const char* codehdr_status_reason(int status);
+/* 1 for the statuses that say a file could not be opened, read or written
+ * (FILE_OPEN ... FILE_WRITE), else 0. */
+CODEHDR_EXPORT int codehdr_status_is_file_error(int status);
 /* The classic API's result code for the status (1050 for crc_mismatch);
  * 0 for ok, for statuses the classic API has no code for, and for a number
  * that is no status. */
@@ -95,6 +100,11 @@ CODEHDR_EXPORT const char* codehdr_library_version(void);
 
 /* CRC-32/ISO-HDLC (the values of zlib's crc32); start from 0. */
 CODEHDR_EXPORT uint32_t codehdr_crc32(uint32_t crc, const void* data, size_t size);
+
+/* As codehdr_crc32, over a large buffer in memory: pieces of at least 16 MiB
+ * go to up to `threads` threads (0: up to 4, and no more than the processor
+ * has) and their CRCs are combined. Smaller buffers get the caller's thread. */
+CODEHDR_EXPORT uint32_t codehdr_crc32_parallel(uint32_t crc, const void* data, size_t size, unsigned threads);
 
 /* The CRC-32 of A followed by B, from the CRC-32 of A, that of B and B's
  * size: pieces checked apart (on several threads, say) give the CRC of the
@@ -171,14 +181,17 @@ CODEHDR_EXPORT int codehdr_devices_get(const codehdr_devices* devices, size_t in
 /* ---- Code headers: read, check, build ------------------------------------ */
 
 typedef enum codehdr_header_form {
-  CODEHDR_FORM_NONE = 0,   /* neither form of header */
+  CODEHDR_FORM_NONE = 0,   /* neither form of header (also 0xC9 with a total size of 4 or less) */
   CODEHDR_FORM_OLD_STYLE,  /* four equal bytes other than 0xC9 */
   CODEHDR_FORM_NEW_STYLE,  /* 0xC9 and a total size from 48 up to the bytes given */
   CODEHDR_FORM_MALFORMED   /* 0xC9, but the header does not fit its own size */
 } codehdr_header_form;
 
-/* One dependency: a 16-bit type and a version string (at most 16
- * characters are written into a header). */
+/* A header form's name ("none", "old_style", "new_style", "malformed"); NULL
+ * for a number that is none. */
+CODEHDR_EXPORT const char* codehdr_header_form_name(int form);
+
+/* One dependency: a 16-bit type and a version string. */
 typedef struct codehdr_dependency {
   uint16_t type;
   const char* version;
@@ -271,25 +284,28 @@ CODEHDR_EXPORT int codehdr_header_get_check(const codehdr_header* header, codehd
 CODEHDR_EXPORT int codehdr_header_get_check_dependency(const codehdr_header* header, size_t index,
                                                        codehdr_dependency* out);
 
-/* What a new header holds. */
+/* What a new header holds. Every text is written whole or refused, never
+ * cut. */
 typedef struct codehdr_header_spec {
   size_t struct_size;
   uint8_t tag;
-  const char* virevuz_version; /* its first 15 characters are written */
+  const char* virevuz_version; /* at most 15 characters; may be "" */
   const char* code_version;    /* 1 to 16 characters */
-  const char* comment;         /* NULL: no comment section; at most 32 characters are written */
+  const char* comment;         /* NULL: no comment section; else at most 31 characters */
   /* NULL: the label of the device table's first record for the tag. */
   const char* code_mode_label;
-  const codehdr_dependency* dependencies; /* in order; at most 16 characters of each version */
+  const codehdr_dependency* dependencies; /* in order; each version at most 16 characters */
   size_t dependency_count;
 } codehdr_header_spec;
 
 /* Builds a new-style header (CRC field zero) into `header`; its bytes are in
- * the info. The code mode comes from spec->code_mode_label or else from
- * `devices` (then required) and the code-mode table (a label that is not in
- * the table gives 201). Fails with VIREVUZ_VERSION, NO_CODE_MODE,
- * CODE_MODE_TOO_LARGE, CODE_VERSION_EMPTY, CODE_VERSION or TOO_MANY_SECTIONS,
- * leaving `header` as it was. */
+ * the info, and it passes codehdr_header_check. The code mode comes from
+ * spec->code_mode_label or else from `devices` (then required) and the
+ * code-mode table (a label that is not in the table gives 201). Fails, in
+ * the order of the header's fields, with VIREVUZ_TOO_LONG, VIREVUZ_VERSION,
+ * NO_CODE_MODE, CODE_MODE_TOO_LARGE, CODE_VERSION_EMPTY, CODE_VERSION,
+ * COMMENT, DEPENDENCY_VERSION (malformed or over 16 characters) or
+ * TOO_MANY_SECTIONS, leaving `header` as it was. */
 CODEHDR_EXPORT int codehdr_header_build(codehdr_header* header, const codehdr_header_spec* spec,
                                         const codehdr_devices* devices);
 
@@ -302,7 +318,7 @@ CODEHDR_EXPORT int codehdr_code_mode_at(size_t index, uint16_t* value, const cha
  * UNKNOWN_LABEL. */
 CODEHDR_EXPORT int codehdr_code_mode_value(const char* label, uint16_t* value);
 /* The type of a dependency named by its code-mode label: OK, UNKNOWN_LABEL
- * or DEPENDENCY_VERSION (the version is malformed). */
+ * or DEPENDENCY_VERSION (the version is malformed or over 16 characters). */
 CODEHDR_EXPORT int codehdr_dependency_type(const char* label, const char* version, uint16_t* type);
 
 /* ---- Whole images: verify, write, extract --------------------------------- */
@@ -312,6 +328,10 @@ typedef enum codehdr_verdict {
   CODEHDR_VERDICT_NOT_CHECKED,  /* no new-style header to check (status says why); a pass */
   CODEHDR_VERDICT_FAILED        /* the header or the CRC is wrong, or the file cannot be read */
 } codehdr_verdict;
+
+/* A verdict's name ("verified", "not_checked", "failed"); NULL for a number
+ * that is none. */
+CODEHDR_EXPORT const char* codehdr_verdict_name(int verdict);
 
 typedef struct codehdr_verify_report {
   size_t struct_size;
@@ -511,6 +531,9 @@ CODEHDR_EXPORT int codehdr_release_get_dependency(const codehdr_release* release
 /* A finding kind's short name ("dependency_not_met"); NULL for a number that
  * is no kind. */
 CODEHDR_EXPORT const char* codehdr_finding_kind_name(int kind);
+/* A dependency state's name ("met", "allowed_missing", "not_met", "self");
+ * NULL for a number that is none. */
+CODEHDR_EXPORT const char* codehdr_dependency_state_name(int state);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include <codehdr/export.h>
 
@@ -24,6 +25,14 @@ namespace codehdr {
 CODEHDR_EXPORT std::uint32_t Crc32Extend(std::uint32_t crc, const std::uint8_t* data, std::size_t size);
 
 inline std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) { return Crc32Extend(0, data, size); }
+
+// As Crc32Extend, over a large buffer in memory: pieces of at least 16 MiB
+// each go to up to `threads` threads (0: up to 4, and no more than the
+// processor has), and their CRCs are combined. One core alone cannot read
+// memory as fast as the CRC kernels run. Smaller buffers, and a system that
+// cannot start a thread, get one thread, the caller's.
+CODEHDR_EXPORT std::uint32_t Crc32Parallel(std::uint32_t crc, const std::uint8_t* data, std::size_t size,
+                                           unsigned threads = 0);
 
 // The CRC-32 of A followed by B, from the CRC-32 of A, that of B and B's
 // size, without the bytes: pieces checked apart (on several threads, say)
@@ -38,6 +47,10 @@ CODEHDR_EXPORT std::uint16_t Crc16Extend(std::uint16_t crc, const std::uint8_t* 
 inline std::uint16_t Crc16(const std::uint8_t* data, std::size_t size) {
   return Crc16Extend(kCrc16Init, data, size);
 }
+
+// A CRC-32 as people and scripts read it: 8 lower-case hex digits,
+// "001685f0".
+CODEHDR_EXPORT std::string Crc32Text(std::uint32_t crc);
 
 // The CRC-32 kernel in use: "table", "slice", "pclmul-sse", "pclmul",
 // "avx2" or "avx512".

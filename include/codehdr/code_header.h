@@ -25,24 +25,10 @@
 #include <vector>
 
 #include <codehdr/export.h>
+#include <codehdr/result_codes.h>
 #include <codehdr/virevuz_txt.h>
 
-// Result codes. 0 is success.
-constexpr unsigned short HDR_SUCCESS = 0;
-constexpr unsigned short ERR_DEVCTL_OPEN = 116;
-constexpr unsigned short ERR_DEVCTL_NO_VERSION = 117;
-constexpr unsigned short ERR_DEVCTL_NO_MODELS = 118;
-constexpr unsigned short CODE_MODE_NOT_FOUND = 201;
-constexpr unsigned short ERR_TAG_MISMATCH = 302;
-constexpr unsigned short ERR_CODE_MODE = 1002;
-constexpr unsigned short ERR_CRC_MISMATCH = 1050;
-constexpr unsigned short ERR_VERSION_FORMAT = 1051;
-constexpr unsigned short ERR_CODE_VER_FORMAT = 1052;
-constexpr unsigned short ERR_GUARD_BYTES = 1053;
-constexpr unsigned short ERR_UNKNOWN_DEP_LABEL = 1054;
-constexpr unsigned short ERR_OPT_SECTION = 1055;
-constexpr unsigned short ERR_DEP_VER_FORMAT = 1057;
-constexpr unsigned short ERR_MAN_HDR_SIZE = 1058;
+// The result codes HDR_SUCCESS ... ERR_MAN_HDR_SIZE are in result_codes.h.
 
 // One code image that another depends on. A plain record: its (implicit)
 // copy and assignment copy both fields exactly, all 16 version bytes included.

@@ -53,17 +53,23 @@ enum class Status : std::uint8_t {
   // The C API's boundary.
   kOutOfMemory,      // an allocation failed
   kInvalidArgument,  // a null pointer, a struct too small, an index past the end
+  // Building a header (added later).
+  kVireVuzTooLong,  // 1051: more than the 15 characters a header holds
+  kComment,         // 1055: a comment longer than 31 characters or holding a NUL
 };
 
 // The number of statuses: every value below it is one. Follows the last
 // enumerator (status.cpp checks that its table has this many rows).
-constexpr int kStatusCount = static_cast<int>(Status::kInvalidArgument) + 1;
+constexpr int kStatusCount = static_cast<int>(Status::kComment) + 1;
 
 // A short identifier, e.g. "crc_mismatch".
 CODEHDR_EXPORT const char* StatusName(Status status);
 // One line saying what failed, e.g. "an optional section runs past the end of
 // the header".
 CODEHDR_EXPORT const char* StatusReason(Status status);
+// True for the statuses that say a file could not be opened, read or
+// written (kFileOpen ... kFileWrite): the input or output failed, not a check.
+CODEHDR_EXPORT bool IsFileStatus(Status status);
 // The classic API's result code for the status (ERR_CRC_MISMATCH for
 // kCrcMismatch, ...). 0 for kOk and for statuses the classic API has no code
 // for (files, header forms).

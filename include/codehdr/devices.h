@@ -28,6 +28,10 @@ struct CODEHDR_EXPORT DeviceTable {
   std::string CodeModeLabel(std::uint8_t tag) const;
 };
 
+// The code-mode label that header building takes from a record: its first
+// 7 characters (a code-mode label is never longer).
+CODEHDR_EXPORT std::string DeviceCodeModeLabel(const DeviceRecord& record);
+
 // Receives each message line, without its line end.
 using MessageSink = std::function<void(const std::string& line)>;
 

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include <codehdr/core.h>
@@ -96,6 +97,19 @@ class CODEHDR_EXPORT InputFile {
   std::uint64_t size_ = 0;
   std::uint64_t offset_ = 0;
 };
+
+// Receives the bytes of an input chunk by chunk, in order.
+using ChunkSink = std::function<void(const std::uint8_t* data, std::size_t size)>;
+
+// Reads `in` to its end through one IoBuffer (of the file's size when that
+// is smaller than kIoChunkSize) and hands every chunk to `consume` while it
+// is still in cache. Stops early when reading fails: see in.status().
+//
+// Reading and consuming run on one thread, one chunk at a time, on purpose:
+// a reader thread handing chunks to a consuming thread was measured slower
+// (1.45-1.8x the time of `cat` against 1.13x on a 2-core machine), most
+// likely as every chunk then has to travel to the other core's cache.
+CODEHDR_EXPORT void ReadChunks(InputFile& in, const ChunkSink& consume);
 
 }  // namespace codehdr
 

@@ -18,11 +18,15 @@
 namespace codehdr {
 
 enum class HeaderForm : std::uint8_t {
-  kNone,       // the image starts with neither form of header
+  kNone,       // neither form of header; also 0xC9 with a total size of 4 or less,
+               // which a header object takes for no header at all
   kOldStyle,   // four equal bytes other than 0xC9
   kNewStyle,   // 0xC9 and a total size from 48 up to the bytes given
   kMalformed,  // 0xC9, but the header does not fit its own size (see problem)
 };
+
+// "none", "old_style", "new_style" or "malformed"; null for any other value.
+CODEHDR_EXPORT const char* HeaderFormName(HeaderForm form);
 
 struct Dependency {
   std::uint16_t type = 0;
@@ -39,11 +43,12 @@ struct Section {
 struct Header {
   HeaderForm form = HeaderForm::kNone;
   // kOk for a new-style header, otherwise why there is none to check:
-  // kNoHeader, kOldStyleHeader, kHeaderTruncated or kHeaderTooSmall.
+  // kNoHeader, kOldStyleHeader, kHeaderTruncated or kHeaderTooSmall (a
+  // declared total size below 48; 4 or less comes with form kNone).
   Status problem = Status::kNoHeader;
   // New-style: the declared total size, the bytes the header occupies.
-  // Old-style: 4. Malformed: the declared total size when the image holds
-  // it, else 0. No header: 0.
+  // Old-style: 4. Malformed, and none with kHeaderTooSmall: the declared
+  // total size when the image holds it, else 0. Other none: 0.
   std::uint16_t total_size = 0;
   std::uint8_t tag = 0;  // old-style and new-style
 
@@ -91,13 +96,14 @@ struct HeaderCheck {
 CODEHDR_EXPORT HeaderCheck CheckHeader(const std::uint8_t* header, std::size_t size, std::uint8_t expected_tag,
                                        std::uint32_t crc);
 
-// What a new header holds.
+// What a new header holds. Every text is written whole or refused, never
+// cut, and none may hold a NUL.
 struct HeaderSpec {
   std::uint8_t tag = 0;
-  std::string virevuz_version;         // its first 15 characters are written
-  std::string code_version;            // 1 to 16 characters
-  std::optional<std::string> comment;  // at most its first 32 characters are written
-  std::vector<Dependency> dependencies;  // at most 16 characters of each version
+  std::string virevuz_version;           // at most 15 characters; may be empty
+  std::string code_version;              // 1 to 16 characters
+  std::optional<std::string> comment;    // at most 31 characters
+  std::vector<Dependency> dependencies;  // each version at most 16 characters
 };
 
 struct BuiltHeader {
@@ -105,15 +111,21 @@ struct BuiltHeader {
   std::vector<std::uint8_t> bytes;  // the whole header, CRC field zero; empty on failure
 };
 
-// Builds a new-style header. The code mode comes from the device table's
+// Builds a new-style header, or refuses the spec and builds nothing. What it
+// builds passes CheckHeader. The code mode comes from the device table's
 // label for the tag and the code-mode table (a label that is not in the
-// table gives 201). Fails with kVireVuzVersion, kNoCodeMode,
-// kCodeModeTooLarge, kCodeVersionEmpty, kCodeVersion or kTooManySections.
+// table gives 201). The failures, in the order of the header's fields:
+//   kVireVuzTooLong, kVireVuzVersion     the VireVuz version
+//   kNoCodeMode, kCodeModeTooLarge       no label for the tag; a value over 255
+//   kCodeVersionEmpty, kCodeVersion      the code version
+//   kComment                             over 31 characters, or a NUL
+//   kDependencyVersion                   a version that is malformed, over 16
+//                                        characters or holding a NUL
+//   kTooManySections                     more than 255 sections
 CODEHDR_EXPORT BuiltHeader BuildHeader(const HeaderSpec& spec, const DeviceTable& devices);
 
 // As above, with the code-mode label given instead of looked up in a device
-// table; it is taken as a device's label is (its first 7 characters; empty
-// fails with kNoCodeMode).
+// table (empty fails with kNoCodeMode).
 CODEHDR_EXPORT BuiltHeader BuildHeader(const HeaderSpec& spec, const std::string& code_mode_label);
 
 // The code-mode table: the labels device control files and dependencies use,
@@ -133,6 +145,14 @@ CODEHDR_EXPORT std::optional<std::uint16_t> CodeModeValue(const std::string& lab
 // Every label whose value is `value`, in table order (none for a value that
 // no row has).
 CODEHDR_EXPORT std::vector<std::string> CodeModeLabels(std::uint16_t value);
+
+// A code mode (a header's code-mode byte or a dependency's type) as people
+// read it: "BOOT/BOOTLDR (0)", or "77 (no label)".
+CODEHDR_EXPORT std::string CodeModeText(std::uint16_t value);
+
+// A dependency as people read it: "BOOT/BOOTLDR (0) R01A01.4", its version
+// made printable (PrintableText).
+CODEHDR_EXPORT std::string DependencyText(const Dependency& dependency);
 
 // A dependency named by its code-mode label, checked as a header object's
 // AddCodeDependencyToHdr checks it: kUnknownLabel when the label is not in

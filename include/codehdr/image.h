@@ -26,6 +26,9 @@ enum class Verdict : std::uint8_t {
   kFailed,      // the header or the CRC is wrong, or the file cannot be read
 };
 
+// "verified", "not_checked" or "failed"; null for any other value.
+CODEHDR_EXPORT const char* VerdictName(Verdict verdict);
+
 struct VerifyReport {
   Verdict verdict = Verdict::kFailed;
   // kOk when verified; otherwise the failing check, the file error, or why
@@ -49,10 +52,18 @@ struct VerifyReport {
 // header declaring a total size of 4 or less counts as no header.
 CODEHDR_EXPORT VerifyReport VerifyFile(const std::string& path, std::uint8_t expected_tag = 0);
 
+// As VerifyFile, for an input already open (a file, standard input). `also`,
+// when set, is handed every chunk after the verifier has seen it, while it
+// is still in cache (a program that also hashes the file reads it once).
+CODEHDR_EXPORT VerifyReport VerifyInput(InputFile& in, std::uint8_t expected_tag = 0,
+                                        const ChunkSink& also = ChunkSink());
+
 // As VerifyFile, for an open stream read to its end (standard input, a pipe).
+// A null stream fails with kInvalidArgument.
 CODEHDR_EXPORT VerifyReport VerifyStream(std::FILE* stream, std::uint8_t expected_tag = 0);
 
-// As VerifyFile, for an image held in memory.
+// As VerifyFile, for an image held in memory. Null data of a nonzero size
+// fails with kInvalidArgument.
 CODEHDR_EXPORT VerifyReport VerifyBytes(const std::uint8_t* data, std::size_t size, std::uint8_t expected_tag = 0);
 
 namespace detail {
@@ -72,7 +83,8 @@ class CODEHDR_EXPORT ImageVerifier {
   ImageVerifier(const ImageVerifier&) = delete;
   ImageVerifier& operator=(const ImageVerifier&) = delete;
 
-  // The next `size` bytes of the image.
+  // The next `size` bytes of the image. Null data of a nonzero size makes
+  // the report kInvalidArgument.
   void Update(const std::uint8_t* data, std::size_t size);
   // Bytes fed so far.
   std::uint64_t size() const;
@@ -98,7 +110,8 @@ struct WriteReport {
 // written, then the CRC into bytes 24-27. The file appears whole or not at
 // all: it is written beside `output`, synced and renamed over it; on failure
 // `output` is untouched and nothing is left behind. A header shorter than 28
-// bytes is refused with kBufferTooSmall.
+// bytes is refused with kBufferTooSmall; a null stream, or a null pointer
+// with a nonzero size, with kInvalidArgument (nothing is written).
 CODEHDR_EXPORT WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header,
                                       std::FILE* payload);
 CODEHDR_EXPORT WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header,

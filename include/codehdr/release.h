@@ -106,8 +106,11 @@ struct ReleaseReport {
 CODEHDR_EXPORT ReleaseReport CheckRelease(const std::vector<ReleaseImage>& images, const DeviceTable& devices,
                                           const ReleaseOptions& options = ReleaseOptions());
 
-// A short identifier, e.g. "dependency_not_met".
+// A finding kind's name, e.g. "dependency_not_met"; null for any other value.
 CODEHDR_EXPORT const char* FindingKindName(FindingKind kind);
+
+// "met", "allowed_missing", "not_met" or "self"; null for any other value.
+CODEHDR_EXPORT const char* DependencyStateName(DependencyState state);
 
 }  // namespace codehdr
 

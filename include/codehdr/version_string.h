@@ -37,7 +37,10 @@ struct Version {
 // when it does not. Numbers the text is too short to hold read as 0.
 CODEHDR_EXPORT std::optional<Version> ParseVersion(const char* text);
 
-// "R01A02.3" from its parts. build is 0 to 9, or -1 for none; the release
+// The build number of FormatVersion that asks for none.
+constexpr int kNoBuild = -1;
+
+// "R01A02.3" from its parts. build is 0 to 9, or kNoBuild; the release
 // letter is upper-cased. Refuses (none) a major or minor number above 99, a
 // build number outside that range, and a release letter that is no ASCII
 // letter. "I" and "O" are taken, although the check refuses the result.

@@ -2,22 +2,10 @@
 
 from __future__ import annotations
 
-import ctypes
-import os
-import threading
-from typing import List
-
 from . import _native as n
 from ._buffer import borrowed
 
 CRC16_INIT = 0xFFFF
-
-# A pass over memory that is not in cache is bound by what one core can read,
-# not by the CRC kernel: inputs of two pieces or more are split across threads
-# (the library's calls release the GIL) and the pieces' CRCs joined.
-_PIECE = 16 << 20
-_CORES = len(os.sched_getaffinity(0)) if hasattr(os, "sched_getaffinity") else (os.cpu_count() or 1)
-_THREADS = max(1, min(4, _CORES))
 
 
 def _start(crc: int) -> int:
@@ -26,39 +14,14 @@ def _start(crc: int) -> int:
     return crc
 
 
-def _split_crc32(address: int, size: int, crc: int) -> int:
-    """The CRC-32 of `size` bytes at `address`, piece by piece on several threads."""
-    count = min(_THREADS, size // _PIECE)
-    bounds = [size * i // count for i in range(count + 1)]
-    crcs: List[int] = [0] * count
-
-    def piece(i: int) -> None:
-        crcs[i] = n.lib.codehdr_crc32(crc if i == 0 else 0, address + bounds[i], bounds[i + 1] - bounds[i])
-
-    helpers = [threading.Thread(target=piece, args=(i,), daemon=True) for i in range(1, count)]
-    for t in helpers:
-        t.start()
-    piece(0)
-    for t in helpers:
-        t.join()
-    total = crcs[0]
-    for i in range(1, count):
-        total = n.lib.codehdr_crc32_combine(total, crcs[i], bounds[i + 1] - bounds[i])
-    return total
-
-
 def crc32(data: object, crc: int = 0) -> int:
     """The CRC-32 of ``data`` (any bytes-like object), continued from ``crc``:
     the values of zlib.crc32, on the fastest kernel this processor offers.
-    The bytes are not copied; inputs of 32 MiB or more are read by up to four
-    threads at once."""
+    The bytes are not copied; the library reads large inputs (32 MiB or more)
+    on up to four threads at once, without the GIL."""
     crc = _start(crc) & 0xFFFFFFFF
     with borrowed(data) as (address, size):
-        if _THREADS > 1 and size >= 2 * _PIECE:
-            if isinstance(address, bytes):  # the bytes object's own buffer, not a copy
-                address = ctypes.cast(ctypes.c_char_p(address), ctypes.c_void_p).value
-            return _split_crc32(address, size, crc)
-        return int(n.lib.codehdr_crc32(crc, address, size))
+        return int(n.lib.codehdr_crc32_parallel(crc, address, size, 0))
 
 
 def crc32_combine(crc_a: int, crc_b: int, size_b: int) -> int:

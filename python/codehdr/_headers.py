@@ -15,7 +15,7 @@ if TYPE_CHECKING:
     from ._devices import DeviceTable
 
 # The header forms by their number in the library.
-_FORMS = ("none", "old_style", "new_style", "malformed")
+_FORMS = n.names(n.lib.codehdr_header_form_name)
 
 
 @dataclass(frozen=True)

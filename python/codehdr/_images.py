@@ -12,7 +12,7 @@ from . import _native as n
 from ._buffer import borrowed
 from ._headers import Header, HeaderCheck, check_from, header_from, header_object
 
-_VERDICTS = ("verified", "not_checked", "failed")
+_VERDICTS = n.names(n.lib.codehdr_verdict_name)
 
 
 @dataclass(frozen=True)
@@ -87,7 +87,7 @@ def verify_file(path: n.StrPath, expected_tag: int = 0) -> VerifyReport:
     tag = n.c_byte(expected_tag, "expected_tag")
     with header_object() as handle:
         report = _verify(lambda r: n.lib.codehdr_verify_file(raw_path, tag, r), handle)
-    if report.status in n.FILE_STATUSES:
+    if n.is_file_error(report.status):
         raise n.Error(report.status, path, report.os_error)
     return report
 
@@ -190,7 +190,7 @@ def write_image(output: n.StrPath, header: object, payload: object) -> WriteRepo
             with borrowed(payload, "payload") as (body, body_size):
                 status = n.lib.codehdr_write_image(raw_output, head, head_size, body, body_size,
                                                    ctypes.byref(report))
-    file_name = payload if status in n.FILE_STATUSES else output
+    file_name = payload if n.is_file_error(status) and status != n.STATUS["file_write"] else output
     n.check(status, file_name, report.os_error)
     return WriteReport(report.size, report.crc)
 

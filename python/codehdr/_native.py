@@ -151,6 +151,12 @@ _PROTOTYPES = {
     "codehdr_status_name": (c_char_p, [c_int]),
     "codehdr_status_reason": (c_char_p, [c_int]),
     "codehdr_status_classic_code": (c_int, [c_int]),
+    "codehdr_status_is_file_error": (c_int, [c_int]),
+    "codehdr_header_form_name": (c_char_p, [c_int]),
+    "codehdr_verdict_name": (c_char_p, [c_int]),
+    "codehdr_finding_kind_name": (c_char_p, [c_int]),
+    "codehdr_dependency_state_name": (c_char_p, [c_int]),
+    "codehdr_crc32_parallel": (c_uint32, [c_uint32, c_void_p, c_size_t, c_uint]),
     "codehdr_library_version": (c_char_p, []),
     "codehdr_crc32": (c_uint32, [c_uint32, c_void_p, c_size_t]),
     "codehdr_crc32_combine": (c_uint32, [c_uint32, c_uint32, c_uint64]),
@@ -205,21 +211,22 @@ for _name, (_restype, _argtypes) in _PROTOTYPES.items():
     _function.argtypes = _argtypes
 
 
-def _statuses() -> dict:
-    """Every status's number by its name, as the library lists them."""
-    by_name = {}
-    while True:
-        name = lib.codehdr_status_name(len(by_name))
-        if name is None:
-            return by_name
-        by_name[name.decode("ascii")] = len(by_name)
+def names(name_of) -> tuple:
+    """The names of an enum's values 0, 1, ... as the library gives them."""
+    found = []
+    while (name := name_of(len(found))) is not None:
+        found.append(name.decode("ascii"))
+    return tuple(found)
 
 
-STATUS = _statuses()
+STATUS = {name: value for value, name in enumerate(names(lib.codehdr_status_name))}
 OK = STATUS["ok"]
 OUT_OF_MEMORY = STATUS["out_of_memory"]
-# What a file that cannot be opened or read reports.
-FILE_STATUSES = frozenset(STATUS[n] for n in ("file_open", "file_not_regular", "file_read", "file_shrank"))
+
+
+def is_file_error(status: int) -> bool:
+    """Whether a status says a file could not be opened, read or written."""
+    return bool(lib.codehdr_status_is_file_error(status))
 
 # ---- Text and errors ----------------------------------------------------------
 

@@ -11,9 +11,8 @@ from ._devices import DeviceTable, load_devices
 from ._headers import header_object
 from ._images import VerifyReport, _verify
 
-_KINDS = ("image_failed", "not_checked", "unknown_tag", "code_mode_mismatch", "virevuz_mismatch", "duplicate",
-          "dependency_not_met", "dependency_cycle")
-_STATES = ("met", "allowed_missing", "not_met", "self")
+_KINDS = n.names(n.lib.codehdr_finding_kind_name)
+_STATES = n.names(n.lib.codehdr_dependency_state_name)
 
 Image = Union[n.StrPath, Tuple[str, n.StrPath]]
 

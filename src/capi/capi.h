@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <type_traits>
 #include <vector>
@@ -46,6 +47,15 @@ inline int ToInt(Status status) { return static_cast<int>(status); }
 
 // Whether `value` is the number of a Status.
 inline bool IsStatus(int value) { return value >= 0 && value < kStatusCount; }
+
+// The core's name for the enum value `value`, or null for a number outside
+// the enum's underlying type (the core answers null for the rest).
+template <typename Enum>
+const char* EnumName(int value, const char* (*name)(Enum)) {
+  using Underlying = std::underlying_type_t<Enum>;
+  if (value < 0 || value > static_cast<int>(std::numeric_limits<Underlying>::max())) return nullptr;
+  return name(static_cast<Enum>(value));
+}
 
 // The size of each struct's first version: the smallest struct_size a
 // caller may pass. When a struct gains fields, its entry here keeps the old

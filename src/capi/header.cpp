@@ -64,6 +64,8 @@ bool Spec(const codehdr_header_spec& in, codehdr::HeaderSpec& spec) {
 
 extern "C" {
 
+const char* codehdr_header_form_name(int form) { return EnumName(form, codehdr::HeaderFormName); }
+
 codehdr_header* codehdr_header_new(void) { return New<codehdr_header>(); }
 
 void codehdr_header_free(codehdr_header* header) { delete header; }

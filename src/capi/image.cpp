@@ -94,6 +94,8 @@ using namespace codehdr::capi;
 
 extern "C" {
 
+const char* codehdr_verdict_name(int verdict) { return EnumName(verdict, codehdr::VerdictName); }
+
 int codehdr_verify_file(const char* path, uint8_t expected_tag, codehdr_verify_report* report) {
   if (path == nullptr || !Optional(report)) return kInvalid;
   return Guarded([&] { return Deliver(codehdr::VerifyFile(path, expected_tag), report); });

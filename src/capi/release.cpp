@@ -137,9 +137,8 @@ int codehdr_release_get_dependency(const codehdr_release* release, size_t index,
   return kOk;
 }
 
-const char* codehdr_finding_kind_name(int kind) {
-  if (kind < CODEHDR_FINDING_IMAGE_FAILED || kind > CODEHDR_FINDING_DEPENDENCY_CYCLE) return nullptr;
-  return codehdr::FindingKindName(static_cast<codehdr::FindingKind>(kind));
-}
+const char* codehdr_finding_kind_name(int kind) { return EnumName(kind, codehdr::FindingKindName); }
+
+const char* codehdr_dependency_state_name(int state) { return EnumName(state, codehdr::DependencyStateName); }
 
 }  // extern "C"

@@ -49,6 +49,8 @@ constexpr SameStatus kStatuses[] = {
     {CODEHDR_STATUS_DEVCTL_NO_MODELS, Status::kDevctlNoModels},
     {CODEHDR_STATUS_OUT_OF_MEMORY, Status::kOutOfMemory},
     {CODEHDR_STATUS_INVALID_ARGUMENT, Status::kInvalidArgument},
+    {CODEHDR_STATUS_VIREVUZ_TOO_LONG, Status::kVireVuzTooLong},
+    {CODEHDR_STATUS_COMMENT, Status::kComment},
 };
 
 constexpr bool StatusesMatch() {
@@ -76,6 +78,10 @@ const char* codehdr_status_reason(int status) {
   return IsStatus(status) ? codehdr::StatusReason(static_cast<codehdr::Status>(status)) : nullptr;
 }
 
+int codehdr_status_is_file_error(int status) {
+  return IsStatus(status) && codehdr::IsFileStatus(static_cast<codehdr::Status>(status)) ? 1 : 0;
+}
+
 int codehdr_status_classic_code(int status) {
   return IsStatus(status) ? codehdr::LegacyCode(static_cast<codehdr::Status>(status)) : 0;
 }
@@ -88,6 +94,10 @@ const char* codehdr_library_version(void) { return codehdr::LibraryVersion(); }
 
 uint32_t codehdr_crc32(uint32_t crc, const void* data, size_t size) {
   return data != nullptr ? codehdr::Crc32Extend(crc, codehdr::capi::Bytes(data), size) : crc;
+}
+
+uint32_t codehdr_crc32_parallel(uint32_t crc, const void* data, size_t size, unsigned threads) {
+  return data != nullptr ? codehdr::Crc32Parallel(crc, codehdr::capi::Bytes(data), size, threads) : crc;
 }
 
 uint32_t codehdr_crc32_combine(uint32_t crc_a, uint32_t crc_b, uint64_t size_b) {

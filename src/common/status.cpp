@@ -1,5 +1,5 @@
 // Names, reasons and classic result codes of every Status.
-#include <codehdr/code_header.h>
+#include <codehdr/result_codes.h>
 #include <codehdr/core.h>
 
 namespace codehdr {
@@ -47,11 +47,13 @@ constexpr StatusRow kStatusRows[] = {
     {Status::kCodeModeTooLarge, "code_mode_too_large", ERR_CODE_MODE,
      "the device's code mode is above 255 and does not fit the header"},
     {Status::kCodeVersionEmpty, "code_version_empty", ERR_VERSION_FORMAT, "no code version was given"},
-    {Status::kCodeVersion, "code_version", ERR_CODE_VER_FORMAT, "the code version is malformed"},
+    {Status::kCodeVersion, "code_version", ERR_CODE_VER_FORMAT,
+     "the code version is malformed or longer than 16 characters"},
     {Status::kTooManySections, "too_many_sections", ERR_OPT_SECTION,
      "a header holds at most 255 optional sections"},
     {Status::kUnknownLabel, "unknown_label", ERR_UNKNOWN_DEP_LABEL, "the label is not in the code-mode table"},
-    {Status::kDependencyVersion, "dependency_version", ERR_VERSION_FORMAT, "the dependency version is malformed"},
+    {Status::kDependencyVersion, "dependency_version", ERR_VERSION_FORMAT,
+     "a dependency version is malformed or longer than 16 characters"},
     {Status::kDevctlOpen, "devctl_open", ERR_DEVCTL_OPEN, "the device control file cannot be opened"},
     {Status::kDevctlPathTooLong, "devctl_path_too_long", ERR_DEVCTL_OPEN,
      "the path of the device control file is longer than 259 characters"},
@@ -62,6 +64,9 @@ constexpr StatusRow kStatusRows[] = {
     {Status::kOutOfMemory, "out_of_memory", 0, "out of memory"},
     {Status::kInvalidArgument, "invalid_argument", 0,
      "an argument is missing or out of range: a null pointer, a struct too small, an index past the end"},
+    {Status::kVireVuzTooLong, "virevuz_too_long", ERR_VERSION_FORMAT,
+     "the VireVuz version is longer than the 15 characters a header holds"},
+    {Status::kComment, "comment", ERR_OPT_SECTION, "a comment holds at most 31 characters and no NUL byte"},
 };
 
 constexpr bool RowsInEnumOrder() {
@@ -105,6 +110,8 @@ constexpr CodeName kCodeNames[] = {
 }  // namespace
 
 const char* StatusName(Status status) { return Row(status).name; }
+
+bool IsFileStatus(Status status) { return status >= Status::kFileOpen && status <= Status::kFileWrite; }
 
 const char* StatusReason(Status status) { return Row(status).reason; }
 

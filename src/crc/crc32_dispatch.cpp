@@ -6,6 +6,7 @@
 #include <codehdr/checksum.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -209,6 +210,12 @@ std::uint32_t Crc32Extend(std::uint32_t crc, const std::uint8_t* data, std::size
 }
 
 const char* Crc32KernelName() { return crc::TierName(crc::SelectedTier()); }
+
+std::string Crc32Text(std::uint32_t crc) {
+  char text[9];
+  std::snprintf(text, sizeof text, "%08x", static_cast<unsigned int>(crc));
+  return text;
+}
 
 std::uint16_t Crc16Extend(std::uint16_t crc, const std::uint8_t* data, std::size_t size) {
   return crc::Crc16Update(crc, crc::kCrc16Table.data(), data, size);

@@ -213,11 +213,13 @@ Status LoadDeviceTable(const std::string& path, DeviceTable& table, const Messag
   return status;
 }
 
+std::string DeviceCodeModeLabel(const DeviceRecord& record) {
+  return std::string(record.code_mode_str, BoundedLength(record.code_mode_str, devctl::kCodeModeLabelMax));
+}
+
 std::string DeviceTable::CodeModeLabel(std::uint8_t tag) const {
   const DeviceRecord* record = devctl::FindRecordForTag(records.data(), records.size(), tag);
-  if (record == nullptr) return std::string();
-  const char* label = record->code_mode_str;
-  return std::string(label, BoundedLength(label, devctl::kCodeModeLabelMax));
+  return record != nullptr ? DeviceCodeModeLabel(*record) : std::string();
 }
 
 std::string DeviceFileBesideExecutable() { return devctl::DeviceFilePathBeside(platform::ExecutablePath()); }

@@ -15,14 +15,12 @@
 #include <codehdr/version_string.h>
 
 #include "common/bounded_copy.h"
-#include "common/trace.h"
 #include "header/file_handle.h"
 #include "header/header_internal.h"
 
 namespace layout = codehdr::layout;
 using codehdr::BoundedCopy;
 using codehdr::BoundedLength;
-using codehdr::Trace;
 
 const unsigned char CCodeHeader::HDR_TOT_SIZE_LOC = layout::kTotSizeLoc;
 const unsigned char CCodeHeader::HDR_TAG_LOC = layout::kTagLoc;
@@ -59,10 +57,10 @@ std::string Text(const char* field, std::size_t width) { return std::string(fiel
 // A code-mode label is at most 7 characters and its NUL.
 constexpr std::size_t kLabelBufLen = 8;
 
-bool IsFileStatus(codehdr::Status status) {
-  using codehdr::Status;
-  return status == Status::kFileOpen || status == Status::kFileNotRegular || status == Status::kFileRead ||
-         status == Status::kFileShrank;
+// The classic builder judges and writes at most the first 15 characters of
+// a VireVuz version; the rest is dropped.
+std::string CutVireVuz(const char* vireVuzVer) {
+  return vireVuzVer != nullptr ? Text(vireVuzVer, layout::kVersionFieldLen - 1) : std::string();
 }
 
 }  // namespace
@@ -292,7 +290,7 @@ int CCodeHeader::DoVerifyHeader(const char* fileName, long /*length*/, unsigned 
   const codehdr::VerifyReport report = codehdr::VerifyFile(fileName, tagId);
   // A file that cannot be opened, sized or read whole leaves the object as
   // it was.
-  if (IsFileStatus(report.status)) return 0;
+  if (codehdr::IsFileStatus(report.status)) return 0;
   // What extracting the header from the whole image leaves in the object.
   ExtractHdrFromCompressedCodeFile(report.header_bytes.data(), report.header_bytes.size());
   if (report.check) Apply(*report.check, codeVer, dependencyList);
@@ -303,29 +301,27 @@ int CCodeHeader::DoVerifyHeader(const char* fileName, long /*length*/, unsigned 
 
 unsigned int CCodeHeader::BuildMandatoryHeader(unsigned char* buffer, unsigned int size, unsigned char tagId,
                                                const char* vireVuzVer) {
-  Trace("Entering BuildMandatoryHeader() with tagId %d, reqst man hdr size of %d", tagId, size);
   // A null buffer has no room for the mandatory header either.
   if (buffer == nullptr || size < layout::kManHdrLen) return ERR_MAN_HDR_SIZE;
   char label[kLabelBufLen] = "";
   devCtl.GetCodeModeStrFromTagId(tagId, label, sizeof label);
-  return codehdr::LegacyCode(codehdr::detail::BuildMandatory(
-      buffer, tagId, vireVuzVer != nullptr ? vireVuzVer : "", label, Text(codeVer, sizeof codeVer)));
+  return codehdr::LegacyCode(
+      codehdr::detail::BuildMandatory(buffer, tagId, CutVireVuz(vireVuzVer), label, Text(codeVer, sizeof codeVer)));
 }
 
 unsigned short CCodeHeader::BuildHeader(unsigned char tagId, const char* vireVuzVer, int* result) {
-  Trace("Entering BuildHeader() with tagId %d", tagId);
   char label[kLabelBufLen] = "";
   devCtl.GetCodeModeStrFromTagId(tagId, label, sizeof label);
   codehdr::HeaderSpec spec;
   spec.tag = tagId;
-  spec.virevuz_version = vireVuzVer != nullptr ? vireVuzVer : "";
+  spec.virevuz_version = CutVireVuz(vireVuzVer);
   spec.code_version = Text(codeVer, sizeof codeVer);
   if (comment != nullptr) spec.comment = Text(comment, layout::kCommentBufLen);
   for (int i = 0; i < dependencyList.Count(); ++i) {
     const dependencyInfo& dep = dependencyList.At(i);
     spec.dependencies.push_back({dep.depType, Text(dep.depVer, sizeof dep.depVer)});
   }
-  const codehdr::BuiltHeader built = codehdr::detail::BuildWithLabel(spec, label);
+  const codehdr::BuiltHeader built = codehdr::detail::Assemble(spec, label);
   if (result != nullptr) *result = codehdr::LegacyCode(built.status);
   if (built.status != codehdr::Status::kOk) return 0;
 
@@ -342,7 +338,6 @@ unsigned short CCodeHeader::BuildHeader(unsigned char tagId, const char* vireVuz
 }
 
 int CCodeHeader::AddCodeDependencyToHdr(unsigned short depType, const char* ver) {
-  Trace("Adding code dependency - type = %d, ver = %s", depType, ver);
   dependencyInfo info{};
   info.depType = depType;
   BoundedCopy(info.depVer, sizeof info.depVer, ver);
@@ -351,12 +346,13 @@ int CCodeHeader::AddCodeDependencyToHdr(unsigned short depType, const char* ver)
 }
 
 unsigned short CCodeHeader::AddCodeDependencyToHdr(const char* label, const char* ver) {
-  Trace("Adding code dependency - label = %s, ver = %s", label, ver);
   if (label == nullptr) return ERR_UNKNOWN_DEP_LABEL;
   if (ver == nullptr) return ERR_VERSION_FORMAT;
-  codehdr::Dependency dep;
-  const codehdr::Status status = codehdr::DependencyByLabel(label, ver, dep);
-  if (status != codehdr::Status::kOk) return codehdr::LegacyCode(status);
-  if (AddCodeDependencyToHdr(dep.type, ver) != 1) return ERR_OPT_SECTION;
+  // The version is judged by its first 16 characters, and the numeric form
+  // then keeps at most 15 of them.
+  const std::optional<std::uint16_t> type = codehdr::CodeModeValue(label);
+  if (!type) return ERR_UNKNOWN_DEP_LABEL;
+  if (!codehdr::CheckVersion(ver, layout::kVersionFieldLen)) return ERR_VERSION_FORMAT;
+  if (AddCodeDependencyToHdr(*type, ver) != 1) return ERR_OPT_SECTION;
   return HDR_SUCCESS;
 }

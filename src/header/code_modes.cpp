@@ -1,11 +1,7 @@
 // The code-mode table: maps a code-mode label (as device control files use
 // them) to the number a header carries in its code-mode byte and in the type
 // of a dependency added by label. Constant, shared by every object.
-#include <codehdr/code_header.h>
 #include <codehdr/header.h>
-#include <codehdr/version_string.h>
-
-#include "header/header_internal.h"
 
 namespace codehdr {
 namespace {
@@ -37,17 +33,13 @@ std::vector<std::string> CodeModeLabels(std::uint16_t value) {
   return labels;
 }
 
-Status DependencyByLabel(const std::string& label, const std::string& version, Dependency& out) {
-  const std::optional<std::uint16_t> type = CodeModeValue(label);
-  if (!type) return Status::kUnknownLabel;
-  if (!CheckVersion(version.c_str(), layout::kVersionFieldLen)) return Status::kDependencyVersion;
-  out = Dependency{*type, version};
-  return Status::kOk;
+// "BOOT/BOOTLDR (0)", or "77 (no label)".
+std::string CodeModeText(std::uint16_t value) {
+  std::string labels;
+  for (const std::string& label : CodeModeLabels(value)) labels += (labels.empty() ? "" : "/") + label;
+  return labels.empty() ? std::to_string(value) + " (no label)" : labels + " (" + std::to_string(value) + ")";
 }
 
-namespace detail {
+std::string DependencyText(const Dependency& dep) { return CodeModeText(dep.type) + " " + PrintableText(dep.version); }
 
-std::uint16_t CodeModeOf(const std::string& label) { return CodeModeValue(label).value_or(CODE_MODE_NOT_FOUND); }
-
-}  // namespace detail
 }  // namespace codehdr

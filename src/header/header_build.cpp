@@ -1,116 +1,105 @@
 // Building a new-style header: the 48-byte mandatory header, then the
 // optional sections (the comment first, then one section per dependency).
+// Every text is written whole or refused: the classic object cuts its
+// inputs to their fields before it builds (code_header.cpp), the library's
+// own API does not.
 #include <algorithm>
 #include <cstring>
 
-#include <codehdr/code_header.h>
 #include <codehdr/header.h>
 #include <codehdr/layout.h>
+#include <codehdr/result_codes.h>
 #include <codehdr/version_string.h>
 
-#include "common/trace.h"
 #include "header/header_internal.h"
 
 namespace codehdr {
-namespace detail {
 namespace {
 
-// Code-mode labels are at most 7 characters; a device label is cut to that.
-constexpr std::size_t kMaxLabelLen = 7;
 constexpr std::uint16_t kMaxCodeModeByte = 0xFF;
-// The builder writes at most 15 characters of the VireVuz version, and at
-// most 32 of a comment.
+// The VireVuz version keeps a NUL in its 16-byte field. A header object
+// holds a comment in 32 bytes, and reads back at most 31 characters of one.
 constexpr std::size_t kMaxVireVuzLen = layout::kVersionFieldLen - 1;
-constexpr std::size_t kMaxCommentLen = layout::kCommentBufLen;
+constexpr std::size_t kMaxClassicCommentLen = layout::kCommentBufLen;
+constexpr std::size_t kMaxCommentLen = layout::kCommentBufLen - 1;
 
-// The characters of `text` before its first NUL, at most `max` of them.
-std::string Cut(const std::string& text, std::size_t max) {
-  return text.substr(0, std::min(text.find('\0'), max));
-}
+bool HasNul(const std::string& text) { return text.find('\0') != std::string::npos; }
 
-// Writes `text` at `field` and NUL-fills the rest of the 16-byte version
-// field. Returns the number of NULs written.
-std::size_t WriteVersionField(std::uint8_t* field, const std::string& text) {
+// Writes `text` (at most 16 characters) at `field` and NUL-fills the rest of
+// the 16-byte version field.
+void WriteVersionField(std::uint8_t* field, const std::string& text) {
   std::memcpy(field, text.data(), text.size());
   std::memset(field + text.size(), 0, layout::kVersionFieldLen - text.size());
-  return layout::kVersionFieldLen - text.size();
+}
+
+// The check a header's dependency section must pass, on a version that
+// fills at most its field and has no NUL to end it early.
+bool DependencyVersionFits(const std::string& version) {
+  return version.size() <= layout::kVersionFieldLen && !HasNul(version) &&
+         CheckVersion(version.c_str(), layout::kVersionFieldLen);
 }
 
 }  // namespace
 
+namespace detail {
+
 Status BuildMandatory(std::uint8_t* out, std::uint8_t tag, const std::string& vireVuzVersion,
                       const std::string& label, const std::string& codeVersion) {
-  Trace("Entering BuildMandatoryHeader() with tagId %d, reqst man hdr size of %d", tag,
-        static_cast<int>(layout::kManHdrLen));
   std::memset(out + layout::kGuardLoc, layout::kGuardByte, layout::kGuardLen);
-  Trace("Added guard bytes runningIdx = %d", static_cast<int>(layout::kGuardLoc + layout::kGuardLen));
 
-  const std::string vireVuz = Cut(vireVuzVersion, kMaxVireVuzLen);
-  if (!CheckVersion(vireVuz.c_str(), vireVuz.size())) return Status::kVireVuzVersion;
-  Trace("Version String is %d bytes.", static_cast<int>(vireVuz.size()));
-  const std::size_t vireVuzNulls = WriteVersionField(out + layout::kVireVuzVerLoc, vireVuz);
-  Trace("added %d NULLs", static_cast<int>(vireVuzNulls));
-  Trace("runningIdx = %d", static_cast<int>(layout::kManHdrSizeLoc));
-
+  if (vireVuzVersion.size() > kMaxVireVuzLen) return Status::kVireVuzTooLong;
+  if (HasNul(vireVuzVersion) || !CheckVersion(vireVuzVersion.c_str(), vireVuzVersion.size())) {
+    return Status::kVireVuzVersion;
+  }
+  WriteVersionField(out + layout::kVireVuzVerLoc, vireVuzVersion);
   layout::WriteBe16(out + layout::kManHdrSizeLoc, layout::kManHdrLen);
   layout::WriteBe16(out + layout::kTotSizeLoc, 0);
   layout::WriteBe32(out + layout::kCrcLoc, 0);
   out[layout::kTagLoc] = tag;
-  Trace("Added Tag ID, runningIdx = %d", static_cast<int>(layout::kTagLoc + 1));
 
-  const std::string deviceLabel = Cut(label, kMaxLabelLen);
-  if (deviceLabel.empty()) return Status::kNoCodeMode;
-  const std::uint16_t codeMode = CodeModeOf(deviceLabel);
+  if (label.empty()) return Status::kNoCodeMode;
+  const std::uint16_t codeMode = CodeModeValue(label).value_or(CODE_MODE_NOT_FOUND);
   if (codeMode > kMaxCodeModeByte) return Status::kCodeModeTooLarge;
   out[layout::kCodeModeLoc] = static_cast<std::uint8_t>(codeMode);
-  Trace("Added code mode of %d, runningIdx = %d", codeMode, static_cast<int>(layout::kCodeModeLoc + 1));
 
-  const std::string codeVer = Cut(codeVersion, std::string::npos);
-  if (codeVer.empty()) return Status::kCodeVersionEmpty;
-  // A version longer than its field cannot be written.
-  if (codeVer.size() > layout::kVersionFieldLen || !CheckVersion(codeVer.c_str(), codeVer.size())) {
+  if (codeVersion.empty()) return Status::kCodeVersionEmpty;
+  if (codeVersion.size() > layout::kVersionFieldLen || HasNul(codeVersion) ||
+      !CheckVersion(codeVersion.c_str(), codeVersion.size())) {
     return Status::kCodeVersion;
   }
-  const std::size_t nulls = WriteVersionField(out + layout::kCodeVerLoc, codeVer);
-  Trace("Added header code ver of %s.  len = %d, runningIdx = %d", codeVer.c_str(), static_cast<int>(codeVer.size()),
-        static_cast<int>(layout::kCodeVerLoc + codeVer.size()));
-  if (nulls > 0) Trace("added %d NULLs", static_cast<int>(nulls));
-  Trace("runningIdx = %d", static_cast<int>(layout::kNumOptSecLoc));
-
+  WriteVersionField(out + layout::kCodeVerLoc, codeVersion);
   out[layout::kNumOptSecLoc] = 0;
   out[layout::kReservedLoc] = 0;
-  Trace("Reached end of Man. Hdr. runningIdx = %d", static_cast<int>(layout::kManHdrLen));
   return Status::kOk;
 }
 
-BuiltHeader BuildWithLabel(const HeaderSpec& spec, const std::string& label) {
+BuiltHeader Assemble(const HeaderSpec& spec, const std::string& label) {
   std::uint8_t mandatory[layout::kManHdrLen];
   BuiltHeader built;
   built.status = BuildMandatory(mandatory, spec.tag, spec.virevuz_version, label, spec.code_version);
   if (built.status != Status::kOk) return built;
 
-  std::size_t sections = 0;
-  std::string comment;
-  std::size_t commentLen = 0;  // L of the comment section, 0 without one
-  if (spec.comment) {
-    comment = Cut(*spec.comment, kMaxCommentLen);
-    commentLen = comment.size() + 1;
-    ++sections;
-    Trace("Comment field detected len = %d", static_cast<int>(commentLen));
+  const std::size_t commentLen = spec.comment ? spec.comment->size() + 1 : 0;  // L, with its NUL
+  if (spec.comment && (spec.comment->size() > kMaxClassicCommentLen || HasNul(*spec.comment))) {
+    built.status = Status::kComment;
+    return built;
   }
-  const std::size_t deps = spec.dependencies.size();
-  Trace("%d code dependencies detected", static_cast<int>(deps));
-  sections += deps;
-  Trace(" Total Optional Header Size = %d", static_cast<int>(commentLen + layout::kDepPayloadLen * deps));
+  for (const Dependency& dep : spec.dependencies) {
+    if (dep.version.size() > layout::kVersionFieldLen || HasNul(dep.version)) {
+      built.status = Status::kDependencyVersion;
+      return built;
+    }
+  }
   // The section count is one byte: more sections cannot be written.
+  const std::size_t deps = spec.dependencies.size();
+  const std::size_t sections = (spec.comment ? 1 : 0) + deps;
   if (sections > layout::kMaxOptSections) {
     built.status = Status::kTooManySections;
     return built;
   }
 
-  const std::size_t total =
-      layout::kManHdrLen + layout::kOptPayloadLoc * sections + commentLen + layout::kDepPayloadLen * deps;
-  Trace("Allocating %d bytes for compressedCodeHeader", static_cast<int>(total));
+  const std::size_t total = layout::kManHdrLen + layout::kOptPayloadLoc * sections + commentLen +
+                            layout::kDepPayloadLen * deps;
   std::vector<std::uint8_t>& out = built.bytes;
   out.assign(mandatory, mandatory + layout::kManHdrLen);
   out.resize(total);
@@ -121,8 +110,8 @@ BuiltHeader BuildWithLabel(const HeaderSpec& spec, const std::string& label) {
   if (spec.comment) {
     section[layout::kOptTypeLoc] = layout::kOptTypeComment;
     section[layout::kOptLenLoc] = static_cast<std::uint8_t>(commentLen);
-    std::memcpy(section + layout::kOptPayloadLoc, comment.data(), comment.size());
-    section[layout::kOptPayloadLoc + comment.size()] = '\0';
+    std::memcpy(section + layout::kOptPayloadLoc, spec.comment->data(), spec.comment->size());
+    section[layout::kOptPayloadLoc + spec.comment->size()] = '\0';
     section += layout::kOptPayloadLoc + commentLen;
   }
   for (const Dependency& dep : spec.dependencies) {
@@ -130,7 +119,7 @@ BuiltHeader BuildWithLabel(const HeaderSpec& spec, const std::string& label) {
     section[layout::kOptLenLoc] = static_cast<std::uint8_t>(layout::kDepPayloadLen);
     std::uint8_t* payload = section + layout::kOptPayloadLoc;
     layout::WriteBe16(payload + layout::kDepTypeLoc, dep.type);
-    WriteVersionField(payload + layout::kDepVerLoc, Cut(dep.version, layout::kVersionFieldLen));
+    WriteVersionField(payload + layout::kDepVerLoc, dep.version);
     section += layout::kDepSectionLen;
   }
   return built;
@@ -138,12 +127,29 @@ BuiltHeader BuildWithLabel(const HeaderSpec& spec, const std::string& label) {
 
 }  // namespace detail
 
-BuiltHeader BuildHeader(const HeaderSpec& spec, const DeviceTable& devices) {
-  return detail::BuildWithLabel(spec, devices.CodeModeLabel(spec.tag));
+BuiltHeader BuildHeader(const HeaderSpec& spec, const std::string& codeModeLabel) {
+  BuiltHeader built = detail::Assemble(spec, codeModeLabel);
+  if (built.status != Status::kOk) return built;
+  // Stricter than the classic object: no comment that reads back shorter,
+  // and only dependency versions that the header's check accepts.
+  if (spec.comment && spec.comment->size() > kMaxCommentLen) return BuiltHeader{Status::kComment, {}};
+  const auto fits = [](const Dependency& dep) { return DependencyVersionFits(dep.version); };
+  if (!std::all_of(spec.dependencies.begin(), spec.dependencies.end(), fits)) {
+    return BuiltHeader{Status::kDependencyVersion, {}};
+  }
+  return built;
 }
 
-BuiltHeader BuildHeader(const HeaderSpec& spec, const std::string& codeModeLabel) {
-  return detail::BuildWithLabel(spec, codeModeLabel);
+BuiltHeader BuildHeader(const HeaderSpec& spec, const DeviceTable& devices) {
+  return BuildHeader(spec, devices.CodeModeLabel(spec.tag));
+}
+
+Status DependencyByLabel(const std::string& label, const std::string& version, Dependency& out) {
+  const std::optional<std::uint16_t> type = CodeModeValue(label);
+  if (!type) return Status::kUnknownLabel;
+  if (!DependencyVersionFits(version)) return Status::kDependencyVersion;
+  out = Dependency{*type, version};
+  return Status::kOk;
 }
 
 }  // namespace codehdr

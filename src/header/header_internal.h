@@ -16,10 +16,6 @@
 
 namespace codehdr::detail {
 
-// The value of the first code-mode row whose label equals `label`, or
-// CODE_MODE_NOT_FOUND (201).
-std::uint16_t CodeModeOf(const std::string& label);
-
 // The text of a fixed-width field up to its first NUL, reading at most
 // `width` bytes.
 std::string FieldText(const std::uint8_t* field, std::size_t width);
@@ -35,12 +31,15 @@ void ReadSections(const std::uint8_t* data, std::size_t size, Header& header);
 
 // Writes the 48-byte mandatory header into out[0..47] field by field and
 // stops at the first failure (the bytes before it stay written). `label` is
-// the device's code-mode label for the tag.
+// the device's code-mode label for the tag. Every text is written whole or
+// refused.
 Status BuildMandatory(std::uint8_t* out, std::uint8_t tag, const std::string& vireVuzVersion,
                       const std::string& label, const std::string& codeVersion);
 
-// BuildHeader with the device's code-mode label already looked up.
-BuiltHeader BuildWithLabel(const HeaderSpec& spec, const std::string& label);
+// The whole header from `spec`, every text written whole or refused: a
+// comment of up to 32 characters, dependency versions unchecked. BuildHeader
+// is stricter on both; the classic object builds with this.
+BuiltHeader Assemble(const HeaderSpec& spec, const std::string& label);
 
 // After fread returned fewer bytes than asked: 0 when the stream is at its
 // end, otherwise the errno of a failed read. A stream that stops short with
@@ -56,6 +55,8 @@ inline int ShortReadError(std::FILE* stream) {
 class ImageScan {
  public:
   explicit ImageScan(std::uint8_t expectedTag) : tag_(expectedTag) {}
+  // Null data of a nonzero size is a caller's error: the report will be
+  // kInvalidArgument, whatever else is fed.
   void Update(const std::uint8_t* data, std::size_t size);
   // The report for the bytes seen so far. A file status other than kOk
   // makes the report a failure with that status and errno.
@@ -71,6 +72,7 @@ class ImageScan {
   std::size_t keep_ = layout::kTotSizeLoc + 2;
   bool sized_ = false;
   bool crcWanted_ = false;
+  bool invalid_ = false;
   std::uint32_t crc_ = 0;
 };
 

@@ -44,6 +44,9 @@ Header ClassifyHeader(const std::uint8_t* data, std::size_t size) {
     header.total_size = layout::ReadBe16(data + layout::kTotSizeLoc);
     if (header.total_size < layout::kManHdrLen) {
       header.problem = Status::kHeaderTooSmall;
+      // A header object takes a declared size of 4 or less for no header at
+      // all (it is no longer than an old-style one): nothing to check.
+      if (header.total_size <= layout::kOldStyleHdrLen) header.form = HeaderForm::kNone;
     } else if (header.total_size <= size) {
       header.form = HeaderForm::kNewStyle;
       header.problem = Status::kOk;

@@ -38,6 +38,10 @@ std::uint32_t ExtendWithFieldCleared(std::uint32_t crc, std::uint64_t offset, co
 
 void ImageScan::Update(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return;
+  if (data == nullptr) {
+    invalid_ = true;
+    return;
+  }
   // Keeping header bytes is the only step that allocates. When it fails, the
   // scan is put back as it was, so the same chunk can be fed again.
   const std::size_t held = head_.size();
@@ -73,6 +77,7 @@ void ImageScan::Update(const std::uint8_t* data, std::size_t size) {
 VerifyReport ImageScan::Finish(Status fileStatus, int osError) {
   VerifyReport report;
   report.file_size = offset_;
+  if (invalid_) fileStatus = Status::kInvalidArgument, osError = 0;
   if (fileStatus != Status::kOk) {
     report.status = fileStatus;
     report.os_error = osError;
@@ -91,15 +96,13 @@ VerifyReport ImageScan::Finish(Status fileStatus, int osError) {
     report.check = CheckHeader(head_.data(), held, tag_, crc_);
     report.status = report.check->status;
     report.verdict = report.status == Status::kOk ? Verdict::kVerified : Verdict::kFailed;
-  } else if (header.form != HeaderForm::kMalformed ||
-             (header.problem == Status::kHeaderTooSmall && header.total_size <= layout::kOldStyleHdrLen)) {
-    // Nothing to check: no header, an old-style one, or a declared total
-    // size of 4 or less, which a header object takes for no header at all.
+  } else if (header.form != HeaderForm::kMalformed) {
+    // Nothing to check: no header, or an old-style one.
     report.verdict = Verdict::kNotChecked;
   }
   // Last, when nothing can fail any more (a failure above leaves the scan as
   // it was): the header's bytes move into the report.
-  if (header.form != HeaderForm::kNone) {
+  if (header.form != HeaderForm::kNone || crcWanted_) {
     head_.resize(held);
     report.header_bytes = std::move(head_);
   }
@@ -108,19 +111,25 @@ VerifyReport ImageScan::Finish(Status fileStatus, int osError) {
 
 }  // namespace detail
 
-VerifyReport VerifyFile(const std::string& path, std::uint8_t expectedTag) {
+VerifyReport VerifyInput(InputFile& in, std::uint8_t expectedTag, const ChunkSink& also) {
   detail::ImageScan scan(expectedTag);
-  InputFile file(path);
-  if (!file.ok()) return scan.Finish(file.status(), file.error());
-  // A small file gets a buffer of its own size, not a whole chunk.
-  IoBuffer buffer(static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), kIoChunkSize)));
-  while (const std::size_t got = file.Read(buffer.data(), buffer.size())) scan.Update(buffer.data(), got);
-  return scan.Finish(file.status(), file.error());
+  if (in.ok()) {
+    ReadChunks(in, [&scan, &also](const std::uint8_t* data, std::size_t size) {
+      scan.Update(data, size);
+      if (also) also(data, size);
+    });
+  }
+  return scan.Finish(in.status(), in.error());
+}
+
+VerifyReport VerifyFile(const std::string& path, std::uint8_t expectedTag) {
+  InputFile in(path);
+  return VerifyInput(in, expectedTag);
 }
 
 VerifyReport VerifyStream(std::FILE* stream, std::uint8_t expectedTag) {
   detail::ImageScan scan(expectedTag);
-  if (stream == nullptr) return scan.Finish(Status::kFileRead, 0);
+  if (stream == nullptr) return scan.Finish(Status::kInvalidArgument);
   IoBuffer buffer(kIoChunkSize);
   for (;;) {
     const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), stream);
@@ -133,7 +142,7 @@ VerifyReport VerifyStream(std::FILE* stream, std::uint8_t expectedTag) {
 
 VerifyReport VerifyBytes(const std::uint8_t* data, std::size_t size, std::uint8_t expectedTag) {
   detail::ImageScan scan(expectedTag);
-  if (data != nullptr) scan.Update(data, size);
+  scan.Update(data, size);
   return scan.Finish();
 }
 
@@ -143,7 +152,7 @@ ImageVerifier::ImageVerifier(ImageVerifier&& other) noexcept = default;
 ImageVerifier& ImageVerifier::operator=(ImageVerifier&& other) noexcept = default;
 
 void ImageVerifier::Update(const std::uint8_t* data, std::size_t size) {
-  if (scan_ != nullptr && data != nullptr) scan_->Update(data, size);
+  if (scan_ != nullptr) scan_->Update(data, size);
 }
 
 std::uint64_t ImageVerifier::size() const { return scan_ != nullptr ? scan_->size() : 0; }

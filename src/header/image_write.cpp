@@ -63,11 +63,21 @@ WriteReport Write(const std::string& output, const std::vector<std::uint8_t>& he
   return report;
 }
 
+// A payload that is missing altogether (a null stream, a null pointer with a
+// size) is the caller's error: nothing is written, rather than a header-only
+// image that would verify.
+WriteReport Refused() {
+  WriteReport report;
+  report.status = Status::kInvalidArgument;
+  return report;
+}
+
 }  // namespace
 
 WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header, std::FILE* payload) {
+  if (payload == nullptr) return Refused();
   IoBuffer buffer(kIoChunkSize);
-  bool done = payload == nullptr;
+  bool done = false;
   return Write(output, header, [&](Status& status, int& error) -> std::pair<const std::uint8_t*, std::size_t> {
     if (done) return {nullptr, 0};
     const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), payload);
@@ -98,10 +108,11 @@ WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t
 
 WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header, const std::uint8_t* payload,
                        std::size_t size) {
+  if (payload == nullptr && size != 0) return Refused();
   std::size_t offset = 0;
   // Chunk by chunk, so that each piece is still in cache when it is written.
   return Write(output, header, [&](Status&, int&) -> std::pair<const std::uint8_t*, std::size_t> {
-    const std::size_t take = payload == nullptr ? 0 : std::min(size - offset, kIoChunkSize);
+    const std::size_t take = std::min(size - offset, kIoChunkSize);
     const std::uint8_t* chunk = payload + offset;
     offset += take;
     return {chunk, take};

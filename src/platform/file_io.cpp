@@ -3,6 +3,7 @@
 // Opening, reading and closing a handle are in the platform's own file.
 #include <codehdr/file_io.h>
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -68,6 +69,12 @@ std::size_t InputFile::Read(std::uint8_t* buffer, std::size_t capacity) {
   }
   offset_ += filled;
   return filled;
+}
+
+void ReadChunks(InputFile& in, const ChunkSink& consume) {
+  const std::uint64_t size = in.sized() ? std::min<std::uint64_t>(in.size(), kIoChunkSize) : kIoChunkSize;
+  IoBuffer buffer(static_cast<std::size_t>(size));
+  while (const std::size_t got = in.Read(buffer.data(), buffer.size())) consume(buffer.data(), got);
 }
 
 }  // namespace codehdr

@@ -35,15 +35,6 @@ struct VersionOrder {
   bool operator()(const std::string& a, const std::string& b) const { return Rank(a) < Rank(b); }
 };
 
-// "BOOT/BOOTLDR (0)", or "77 (no label)".
-std::string ModeText(std::uint16_t value) {
-  std::string labels;
-  for (const std::string& label : CodeModeLabels(value)) labels += (labels.empty() ? "" : "/") + label;
-  return labels.empty() ? std::to_string(value) + " (no label)" : labels + " (" + std::to_string(value) + ")";
-}
-
-std::string DependencyText(const Dependency& dep) { return ModeText(dep.type) + " " + PrintableText(dep.version); }
-
 bool Verified(const ReleaseImage& image) { return image.report.verdict == Verdict::kVerified; }
 
 class ReleaseChecker {
@@ -133,12 +124,12 @@ class ReleaseChecker {
     if (label.empty()) {
       Add(i, FindingKind::kUnknownTag, tag + " is not a device model of the device table");
     } else if (const std::optional<std::uint16_t> mode = CodeModeValue(label); !mode) {
-      Add(i, FindingKind::kCodeModeMismatch, "code mode " + ModeText(h.code_mode) + ", but the device table gives " +
+      Add(i, FindingKind::kCodeModeMismatch, "code mode " + CodeModeText(h.code_mode) + ", but the device table gives " +
                                                  tag + " the label " + PrintableText(label) +
                                                  ", which is not in the code-mode table");
     } else if (*mode != h.code_mode) {
-      Add(i, FindingKind::kCodeModeMismatch, "code mode " + ModeText(h.code_mode) + ", but the device table gives " +
-                                                 tag + " the label " + label + ", code mode " + ModeText(*mode));
+      Add(i, FindingKind::kCodeModeMismatch, "code mode " + CodeModeText(h.code_mode) + ", but the device table gives " +
+                                                 tag + " the label " + label + ", code mode " + CodeModeText(*mode));
     }
     if (!options_.virevuz_version.empty() && h.virevuz_version != options_.virevuz_version) {
       Add(i, FindingKind::kVireVuzMismatch, "VireVuz version " + PrintableText(h.virevuz_version) +
@@ -171,7 +162,7 @@ class ReleaseChecker {
         }
         const std::string list = NameList(others, members.size() - perVersion[version], true);
         Add(i, FindingKind::kDuplicate,
-            "tag id " + std::to_string(device.first) + " with code mode " + ModeText(device.second) +
+            "tag id " + std::to_string(device.first) + " with code mode " + CodeModeText(device.second) +
                 " also comes in another code version than " + PrintableText(version) + ": " + list,
             std::move(others));
       }
@@ -298,28 +289,6 @@ ReleaseReport CheckRelease(const std::vector<ReleaseImage>& images, const Device
     allowed.insert(*value);
   }
   return ReleaseChecker(images, devices, options, std::move(allowed)).Run();
-}
-
-const char* FindingKindName(FindingKind kind) {
-  switch (kind) {
-    case FindingKind::kImageFailed:
-      return "image_failed";
-    case FindingKind::kNotChecked:
-      return "not_checked";
-    case FindingKind::kUnknownTag:
-      return "unknown_tag";
-    case FindingKind::kCodeModeMismatch:
-      return "code_mode_mismatch";
-    case FindingKind::kVireVuzMismatch:
-      return "virevuz_mismatch";
-    case FindingKind::kDuplicate:
-      return "duplicate";
-    case FindingKind::kDependencyNotMet:
-      return "dependency_not_met";
-    case FindingKind::kDependencyCycle:
-      return "dependency_cycle";
-  }
-  return "unknown";
 }
 
 }  // namespace codehdr

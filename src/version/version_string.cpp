@@ -1,14 +1,11 @@
 // Formatted version strings ("R01A02.3"): the check, the parser and the
-// builder, and the classic entry points over them.
+// builder.
 #include <codehdr/version_string.h>
 
 #include <cstdlib>
 #include <cstring>
 
-#include <codehdr/code_header.h>
-
 #include "common/bounded_copy.h"
-#include "common/trace.h"
 
 namespace codehdr {
 namespace {
@@ -24,13 +21,7 @@ constexpr std::size_t kBuildSeparatorPos = 6;
 constexpr std::size_t kNumberWidth = 2;  // digits read for each number
 
 constexpr unsigned kMaxTwoDigitNumber = 99;
-constexpr int kNoBuild = -1;
 constexpr int kMaxBuildDigit = 9;
-
-// The classic builder: the smallest buffer it writes into, whatever the
-// string needs, and the buildNo that asks for no build number.
-constexpr unsigned char kMinBuildBufSize = 9;
-constexpr unsigned char kNoBuildNumber = 255;
 
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
@@ -114,34 +105,3 @@ std::optional<std::string> FormatVersion(unsigned major, unsigned minor, char re
 }
 
 }  // namespace codehdr
-
-int VerifyCodeVersionFormat(const char* str, unsigned char count) {
-  // A count of 0 examines nothing, not even whether there is a string.
-  if (str == nullptr) return count == 0 ? 1 : 0;
-  return codehdr::CheckVersion(str, count) ? 1 : 0;
-}
-
-int CCodeHeader::BuildFormattedVerStr(unsigned char maj, unsigned char min, char* verStr, char incrRel,
-                                      unsigned char verStrSize, unsigned char buildNo, int prelim) {
-  codehdr::Trace("Entering BuildFormattedVersStr() - maj = %d, min = %d, incrRel = %d, buildNo = %d, prelim = %d",
-                 maj, min, static_cast<int>(static_cast<signed char>(incrRel)), buildNo, prelim);
-  // A null buffer cannot receive the string: refuse it like a short one.
-  if (verStr == nullptr || verStrSize < codehdr::kMinBuildBufSize) return 0;
-  const int build = buildNo == codehdr::kNoBuildNumber ? codehdr::kNoBuild : buildNo;
-  const std::optional<std::string> text = codehdr::FormatVersion(maj, min, incrRel, build, prelim != 0);
-  if (!text) return 0;
-  codehdr::BoundedCopy(verStr, verStrSize, text->c_str());
-  codehdr::Trace("Finished creating ver str -- %s", verStr);
-  return 1;
-}
-
-int CCodeHeader::ParseFormattedVersionStr(const char* str, int* major, int* minor, char* letter, int* build) {
-  const std::optional<codehdr::Version> v = codehdr::ParseVersion(str);
-  if (!v) return 0;
-  // major and minor are required; a null one is skipped rather than written.
-  if (major != nullptr) *major = v->major;
-  if (minor != nullptr) *minor = v->minor;
-  if (letter != nullptr) *letter = v->letter;
-  if (build != nullptr) *build = v->build.value_or(0);
-  return 1;
-}

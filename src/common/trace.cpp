@@ -1,7 +1,0 @@
-#include "common/trace.h"
-
-namespace codehdr {
-
-void Trace(const char* /*format*/, ...) {}
-
-}  // namespace codehdr
