@@ -21,15 +21,12 @@ class _PyBuffer(Structure):
 
 _PyBUF_SIMPLE = 0  # one contiguous run of bytes, read-only allowed
 
-try:
-    _get_buffer = ctypes.pythonapi.PyObject_GetBuffer
-    _get_buffer.argtypes = [ctypes.py_object, POINTER(_PyBuffer), c_int]
-    _get_buffer.restype = c_int
-    _release_buffer = ctypes.pythonapi.PyBuffer_Release
-    _release_buffer.argtypes = [POINTER(_PyBuffer)]
-    _release_buffer.restype = None
-except AttributeError:  # an interpreter without CPython's C API
-    _get_buffer = None
+_get_buffer = ctypes.pythonapi.PyObject_GetBuffer
+_get_buffer.argtypes = [ctypes.py_object, POINTER(_PyBuffer), c_int]
+_get_buffer.restype = c_int
+_release_buffer = ctypes.pythonapi.PyBuffer_Release
+_release_buffer.argtypes = [POINTER(_PyBuffer)]
+_release_buffer.restype = None
 
 
 @contextmanager
@@ -43,12 +40,6 @@ def borrowed(data: object, what: str = "data") -> Iterator[Memory]:
     TypeError; a buffer that is not contiguous raises BufferError."""
     if isinstance(data, bytes):
         yield data, len(data)
-        return
-    if isinstance(data, str) or _get_buffer is None:
-        if isinstance(data, str):
-            raise TypeError(f"{what} must be a bytes-like object, not str")
-        copy = bytes(memoryview(data))  # raises TypeError for non-buffers
-        yield copy, len(copy)
         return
     view = _PyBuffer()
     try:

@@ -5,7 +5,7 @@ from __future__ import annotations
 from . import _native as n
 from ._buffer import borrowed
 
-CRC16_INIT = 0xFFFF
+CRC16_INIT = 0xFFFF  # CODEHDR_CRC16_INIT
 
 
 def _start(crc: int) -> int:
@@ -17,8 +17,8 @@ def _start(crc: int) -> int:
 def crc32(data: object, crc: int = 0) -> int:
     """The CRC-32 of ``data`` (any bytes-like object), continued from ``crc``:
     the values of zlib.crc32, on the fastest kernel this processor offers.
-    The bytes are not copied; the library reads large inputs (32 MiB or more)
-    on up to four threads at once, without the GIL."""
+    The bytes are not copied; the library reads large inputs on several
+    threads at once, without the GIL."""
     crc = _start(crc) & 0xFFFFFFFF
     with borrowed(data) as (address, size):
         return int(n.lib.codehdr_crc32_parallel(crc, address, size, 0))
@@ -43,6 +43,5 @@ def crc16(data: object, crc: int = CRC16_INIT) -> int:
 
 
 def crc32_kernel() -> str:
-    """The CRC-32 kernel in use: "table", "slice", "pclmul-sse", "pclmul",
-    "avx2" or "avx512"."""
+    """The name of the CRC-32 kernel in use ("table", "avx2", ...)."""
     return n.text(n.lib.codehdr_crc32_kernel())

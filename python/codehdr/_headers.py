@@ -39,8 +39,8 @@ class Section:
 class Header:
     """The header at the start of an image.
 
-    ``form`` is "new_style", "old_style", "none" (no header) or "malformed"
-    (0xC9 first, but the header does not fit its own size); ``problem`` is
+    ``form`` is the library's name for the header's form ("new_style",
+    "old_style", "none", "malformed"); ``problem`` is
     "ok" for a new-style header, else the status name saying why there is
     nothing to check. The fields from ``virevuz_version`` on are filled for a
     new-style header only. ``raw`` holds the header's bytes."""

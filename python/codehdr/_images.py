@@ -17,10 +17,10 @@ _VERDICTS = n.names(n.lib.codehdr_verdict_name)
 
 @dataclass(frozen=True)
 class VerifyReport:
-    """The verdict on an image. ``verdict`` is "verified" (a new-style header
-    that passes every check, CRC included), "not_checked" (no new-style header
-    to check; a pass; ``status_name`` says why) or "failed"; ``verified`` is
-    true for the first only. ``computed_crc`` is the CRC-32 of the image with
+    """The verdict on an image. ``verdict`` is the library's name for it:
+    "verified" (a new-style header that passes every check, CRC included),
+    "not_checked" (no new-style header to check; a pass; ``status_name`` says
+    why), "failed"; ``verified`` is true for the first only. ``computed_crc`` is the CRC-32 of the image with
     its CRC field as zero (for images that start with 0xC9); ``fault_offset``
     and ``fault_size`` give the bytes of the header that the failing check
     found wrong; ``check`` is the field-by-field check of a new-style header."""
@@ -69,7 +69,8 @@ def _verify(call, handle: int) -> VerifyReport:
     status = call(ctypes.byref(report))
     if status in (n.OUT_OF_MEMORY, n.STATUS["invalid_argument"]):
         n.check(status)
-    return VerifyReport(verified=report.verdict == 0, verdict=_VERDICTS[report.verdict], status=report.status,
+    verdict = _VERDICTS[report.verdict]
+    return VerifyReport(verified=verdict == "verified", verdict=verdict, status=report.status,
                         status_name=n.status_name(report.status), reason=n.status_reason(report.status),
                         os_error=report.os_error, file_size=report.file_size,
                         computed_crc=report.computed_crc if report.has_computed_crc else None,
@@ -181,8 +182,9 @@ def write_image(output: n.StrPath, header: object, payload: object) -> WriteRepo
     or the payload file's error)."""
     raw_output = n.c_path(output, "output")
     report = n.WriteReportStruct()
+    from_file = isinstance(payload, (str, os.PathLike))
     with borrowed(header, "header") as (head, head_size):
-        if isinstance(payload, (str, os.PathLike)):
+        if from_file:
             raw_payload = n.c_path(payload, "payload")
             status = n.lib.codehdr_write_image_from_file(raw_output, head, head_size, raw_payload,
                                                          ctypes.byref(report))
@@ -190,8 +192,10 @@ def write_image(output: n.StrPath, header: object, payload: object) -> WriteRepo
             with borrowed(payload, "payload") as (body, body_size):
                 status = n.lib.codehdr_write_image(raw_output, head, head_size, body, body_size,
                                                    ctypes.byref(report))
-    file_name = payload if n.is_file_error(status) and status != n.STATUS["file_write"] else output
-    n.check(status, file_name, report.os_error)
+    # The library says what failed, not which file: a file error other than a
+    # failed write is the payload file's.
+    payload_failed = from_file and n.is_file_error(status) and status != n.STATUS["file_write"]
+    n.check(status, payload if payload_failed else output, report.os_error)
     return WriteReport(report.size, report.crc)
 
 

@@ -197,6 +197,8 @@ _PROTOTYPES = {
     "codehdr_release_new": (c_void_p, []),
     "codehdr_release_free": (None, [c_void_p]),
     "codehdr_release_add_file": (c_int, [c_void_p, c_char_p, c_char_p]),
+    "codehdr_release_image_count": (c_size_t, [c_void_p]),
+    "codehdr_release_image_name": (c_char_p, [c_void_p, c_size_t]),
     "codehdr_release_get_image": (c_int, [c_void_p, c_size_t, POINTER(VerifyReportStruct)]),
     "codehdr_release_check": (c_int, [c_void_p, c_void_p, POINTER(ReleaseOptionsStruct)]),
     "codehdr_release_finding_count": (c_size_t, [c_void_p]),

@@ -20,9 +20,8 @@ Image = Union[n.StrPath, Tuple[str, n.StrPath]]
 @dataclass(frozen=True)
 class Finding:
     """What makes the release inconsistent, about one image (``image``, its
-    index; ``image_name``). ``kind`` is one of "image_failed", "not_checked",
-    "unknown_tag", "code_mode_mismatch", "virevuz_mismatch", "duplicate",
-    "dependency_not_met" and "dependency_cycle"; ``others`` are the other
+    index; ``image_name``). ``kind`` is the library's name for the finding
+    ("dependency_not_met", "duplicate", ...); ``others`` are the other
     images it names (the closest candidates of an unmet dependency, the other
     versions of a duplicate, the rest of a cycle); ``dependency`` is the index
     of the dependency in the image's header, or None; ``reason`` is one line."""
@@ -39,9 +38,9 @@ class Finding:
 
 @dataclass(frozen=True)
 class DependencyLink:
-    """One dependency of a verified image: ``state`` is "met" (``providers``
-    name the images that have its code mode and version, at most eight of
-    ``provider_count``), "allowed_missing", "not_met" or "self"."""
+    """One dependency of a verified image: ``state`` is the library's name for
+    it ("met", "not_met", ...); ``providers`` name the first images that have
+    its code mode and version, of ``provider_count``."""
     image: int
     dependency: int
     state: str
@@ -64,13 +63,12 @@ class ReleaseReport:
         return not self.findings
 
 
-def _image_name_and_path(image: Image) -> Tuple[bytes, bytes]:
+def _image_name_and_path(image: Image) -> Tuple[Optional[bytes], bytes]:
     if isinstance(image, tuple):
         if len(image) != 2 or not isinstance(image[0], str):
             raise TypeError("an image must be a path or a (name, path) pair")
         return n.c_text(image[0], "image name"), n.c_path(image[1])
-    path = n.c_path(image)
-    return path, path
+    return None, n.c_path(image)  # the library names it by its path
 
 
 def check_release(images: Iterable[Image], devices: Union[DeviceTable, n.StrPath], *,
@@ -105,9 +103,10 @@ def _check(pairs, table: DeviceTable, raw_virevuz: Optional[bytes], labels) -> R
         options.allow_missing = ctypes.cast(allow, ctypes.c_void_p)
         options.allow_missing_count = len(labels)
         n.check(n.lib.codehdr_release_check(release, table.handle, ctypes.byref(options)))
-        names = tuple(n.text(name) for name, _ in pairs)
+        count = n.lib.codehdr_release_image_count(release)
+        names = tuple(n.text(n.lib.codehdr_release_image_name(release, i)) for i in range(count))
         reports = []
-        for i in range(len(pairs)):
+        for i in range(count):
             with header_object() as handle:
                 reports.append(_verify(lambda r, i=i: n.lib.codehdr_release_get_image(release, i, r), handle))
         return ReleaseReport(names, tuple(reports), _findings(release, names), _dependencies(release))

@@ -1,6 +1,5 @@
-"""Formatted version strings such as "R01A02.3": a state letter (P or R), a
-two-digit major number, a release letter (A-Z but I and O), a two-digit minor
-number, and optionally "." and a build number; at most 16 characters."""
+"""Formatted version strings such as "R01A02.3", checked, parsed and made by
+the library."""
 
 from __future__ import annotations
 
@@ -10,7 +9,8 @@ from typing import Optional
 
 from . import _native as n
 
-_MAX_CHECKED = 16
+# The longest version string: the library's text buffer less its NUL.
+_MAX_CHECKED = n.VERSION_TEXT_SIZE - 1
 
 
 @dataclass(frozen=True)
