@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${CODEHDR_FUZZ_SECONDS:-60}
 jobs=${CODEHDR_JOBS:-2}
 build=${CODEHDR_FUZZ_BUILD_DIR:-build/asan}
-all_targets=(version_strings crc devctl_text image capi manifest)
+all_targets=(version_strings crc devctl_text image build capi manifest)
 targets=("${all_targets[@]}")
 [ $# -gt 0 ] && targets=("$@")
 
