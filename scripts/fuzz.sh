@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${CODEHDR_FUZZ_SECONDS:-60}
 jobs=${CODEHDR_JOBS:-2}
 build=${CODEHDR_FUZZ_BUILD_DIR:-build/asan}
-all_targets=(version_strings crc devctl_text image capi manifest)
+all_targets=(version_strings crc devctl_text image build manifest)
 targets=("${all_targets[@]}")
 [ $# -gt 0 ] && targets=("$@")
 
@@ -48,7 +48,6 @@ for t in "${targets[@]}"; do
   log="$build/logs/$t.log"
   mkdir -p "$work" "$findings" "$(dirname "$log")"
   seeds=fuzz/corpus/$t
-  [ "$t" = capi ] && seeds=fuzz/corpus/image  # the C interface reads images
   echo "== fuzzing $t for ${seconds}s =="
   if "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 -print_final_stats=1 \
        -artifact_prefix="$findings/" "$work" "$seeds" >"$log" 2>&1; then

@@ -8,16 +8,11 @@
 
 namespace codehdr::tool {
 
-namespace {
-
-}  // namespace
-
-
 int RunModes(bool json) {
   if (json) {
     nlohmann::ordered_json rows = nlohmann::ordered_json::array();
     for (const CodeMode& row : CodeModes()) rows.push_back({{"label", row.label}, {"value", row.value}});
-    PrintJson(rows);
+    PrintJson(Versioned("modes", rows));
     return 0;
   }
   std::printf("%-4s %-8s %s\n", "row", "label", "value");

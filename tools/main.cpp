@@ -98,7 +98,7 @@ void AddDevicesCommand(CLI::App& app, int& exit_status) {
   auto opts = std::make_shared<DevicesOptions>();
   CLI::App* cmd = app.add_subcommand("devices", "List the device table as the library reads it");
   cmd->add_option("--devctl", opts->devctl, "Device control file (default: $CODEHDR_DEVCTL, else beside the program)");
-  cmd->add_flag("--json", opts->json, "A JSON array of the device records");
+  cmd->add_flag("--json", opts->json, "One JSON document listing the device records");
   cmd->footer(
       "The reader's messages go to standard error.\n"
       "Exit status: 0 listed; 1 the device control file was refused; 2 usage error.");
@@ -122,7 +122,7 @@ void AddInfoCommand(CLI::App& app, int& exit_status) {
   auto opts = std::make_shared<InfoOptions>();
   CLI::App* cmd = app.add_subcommand("info", "Show every field of the code header of each IMAGE");
   cmd->add_option("IMAGE", opts->files, "Code image files (- reads standard input)")->required();
-  CLI::Option* json = cmd->add_flag("--json", opts->json, "One JSON document (an array for several files)");
+  CLI::Option* json = cmd->add_flag("--json", opts->json, "One JSON document listing the files");
   CLI::Option* hex = cmd->add_flag(
       "--hex", opts->hex, "The header's bytes, one field per line, with the bytes that fail verification marked");
   hex->excludes(json);
@@ -139,7 +139,7 @@ void AddInfoCommand(CLI::App& app, int& exit_status) {
 void AddModesCommand(CLI::App& app, int& exit_status) {
   auto json = std::make_shared<bool>(false);
   CLI::App* cmd = app.add_subcommand("modes", "List the code-mode table: labels and their values");
-  cmd->add_flag("--json", *json, "A JSON array of {label, value}");
+  cmd->add_flag("--json", *json, "One JSON document listing {label, value}");
   cmd->footer("Exit status: 0 listed; 2 usage error.");
   cmd->callback([json, &exit_status] { exit_status = RunModes(*json); });
 }
@@ -149,7 +149,7 @@ void AddVerifyCommand(CLI::App& app, int& exit_status) {
   CLI::App* cmd = app.add_subcommand("verify", "Verify each IMAGE against its header and CRC-32");
   cmd->add_option("IMAGE", opts->files, "Code image files")->required();
   cmd->add_option("--tag", opts->tag, "Expected tag id, 1 to 255 (default: any)")->check(CLI::Range(1, 255));
-  cmd->add_flag("--json", opts->json, "One JSON array with a result per file");
+  cmd->add_flag("--json", opts->json, "One JSON document with a result per file");
   cmd->add_option("-j,--jobs", opts->jobs, "Threads (default: one per core)")->check(CLI::Range(1u, 1024u));
   cmd->footer(
       "Results come in argument order. Files without a new-style header are \"not checked\".\n"
