@@ -69,6 +69,16 @@ TEST(Crc32Combine, PiecesGiveTheWhole) {
   }
 }
 
+// A large buffer is cut into pieces for several threads, whose CRCs combine to the one-thread CRC, continued from the
+// CRC given; and a CRC-32 is read as 8 hex digits.
+TEST(Crc32Parallel, PiecesOnThreadsAndText) {
+  test::Bytes b((std::size_t{33} << 20) + 5);  // two pieces of 16 MiB and more
+  for (std::size_t i = 0; i < b.size(); ++i) b[i] = static_cast<std::uint8_t>(i * 131 + (i >> 9));
+  const std::uint32_t whole = Crc32Extend(7, b.data(), b.size());
+  for (unsigned threads : {0u, 1u, 2u, 3u}) EXPECT_EQ(Crc32Parallel(7, b.data(), b.size(), threads), whole) << threads;
+  EXPECT_EQ(Crc32Text(0x1685f0), "001685f0");
+}
+
 TEST(Crc32Select, ChoiceFollowsOverrideAndFeatures) {
   const CpuFeatures none{}, sse{true, false, false, false}, avx{true, true, false, false},
       avx2{true, true, true, false}, avx512{true, true, true, true};

@@ -180,7 +180,7 @@ TEST(Release, LargeSetsStayLinearAndNameAFewOthers) {
   constexpr int kChain = 4000;
   std::vector<ReleaseImage> set;
   const auto version = [](int n) {  // R00A00 ... R39A99
-    char text[8];
+    char text[16];  // room for any int, as the compiler sees it
     std::snprintf(text, sizeof text, "R%02dA%02d", n / 100 % 100, n % 100);
     return std::string(text);
   };
