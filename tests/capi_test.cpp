@@ -381,6 +381,7 @@ TEST(CApi, ReleaseAgreesWithTheCore) {
   const Owned<codehdr_header> h(codehdr_header_new());
   auto report = Sized<codehdr_verify_report>();
   report.header = h.get();
+  EXPECT_EQ(codehdr_release_get_image(r.get(), 3, &report), CODEHDR_STATUS_INVALID_ARGUMENT);
   ASSERT_EQ(codehdr_release_get_image(r.get(), 1, &report), CODEHDR_STATUS_OK);
   EXPECT_EQ(std::tuple(report.verdict, std::string(Info(h.get()).code_version)),
             std::tuple(static_cast<int>(CODEHDR_VERDICT_VERIFIED), std::string("R01A01.4")));
