@@ -48,6 +48,12 @@ std::vector<DependencyArg> OrderedDependencies(const CLI::App& cmd, const CLI::O
   return ordered;
 }
 
+// An option given once per value ("--dep A=R01A01 --dep B=R01A01"): its help
+// shows one VALUE, not "VALUE ..." as for a list.
+CLI::Option* OneValueEach(CLI::Option* option, const std::string& value_name) {
+  return option->type_name(value_name)->expected(1)->allow_extra_args(false)->multi_option_policy(
+      CLI::MultiOptionPolicy::TakeAll);
+}
 
 void AddBuildCommand(CLI::App& app, int& exit_status) {
   auto opts = std::make_shared<BuildOptions>();
@@ -63,10 +69,10 @@ void AddBuildCommand(CLI::App& app, int& exit_status) {
   cmd->add_option("--code-ver", opts->code_ver, "Version of the code, e.g. R01A03.2")->required();
   CLI::Option* comment =
       cmd->add_option("--comment", opts->comment, "A comment of at most 31 characters (with --from: the old image's)");
-  CLI::Option* dep = cmd->add_option("--dep", opts->deps, "A dependency by code-mode label: LABEL=VERSION")
-                         ->allow_extra_args(false);
-  CLI::Option* dep_type = cmd->add_option("--dep-type", opts->dep_types, "A dependency by numeric type: TYPE=VERSION")
-                              ->allow_extra_args(false);
+  CLI::Option* dep = OneValueEach(
+      cmd->add_option("--dep", opts->deps, "A dependency by code-mode label (repeatable)"), "LABEL=VERSION");
+  CLI::Option* dep_type = OneValueEach(
+      cmd->add_option("--dep-type", opts->dep_types, "A dependency by numeric type (repeatable)"), "TYPE=VERSION");
   cmd->add_option("--from", opts->from,
                   "Take OLD_IMAGE's comment and dependencies first (its new-style header is read, not checked)");
   cmd->add_option("--devctl", opts->devctl, "Device control file (default: $CODEHDR_DEVCTL, else beside the program)");
@@ -171,10 +177,9 @@ void AddCheckCommand(CLI::App& app, int& exit_status) {
       ->type_name("FILE");
   cmd->add_option("--virevuz", opts->virevuz, "The VireVuz version every image must carry (default: any)")
       ->type_name("VER");
-  cmd->add_option("--allow-missing", opts->allow_missing,
-                  "A code-mode label whose dependencies may be absent from the release (repeatable)")
-      ->type_name("LABEL")
-      ->allow_extra_args(false);
+  OneValueEach(cmd->add_option("--allow-missing", opts->allow_missing,
+                               "A code-mode label whose dependencies may be absent from the release (repeatable)"),
+               "LABEL");
   cmd->add_option("-j,--jobs", opts->jobs, "Threads verifying images (default: one per core)")
       ->check(CLI::Range(1u, 1024u));
   cmd->add_flag("--json", opts->json, "One JSON document instead of text");
