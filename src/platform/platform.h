@@ -72,8 +72,15 @@ std::FILE* OpenBinaryStream(const NativeName& name);
 
 // Opens a text file for reading in text mode, as fopen(path, "r") does; null
 // on failure. A directory counts as a file that cannot be opened, whether or
-// not the system lets it be opened.
-std::FILE* OpenTextStream(const NativeName& name);
+// not the system lets it be opened. Given `not_regular`, only a regular file
+// is opened: anything else (a directory, a FIFO, a device) is refused at
+// once, without waiting for a writer, and *not_regular is set to true.
+std::FILE* OpenTextStream(const NativeName& name, bool* not_regular = nullptr);
+
+// The folder where a program of this system finds its configuration files,
+// ending with a separator: "/etc/codehdr/" on Linux. Empty on Windows, where
+// a program keeps them beside itself.
+std::string ConfigurationDirectory();
 
 // An output file that appears whole or not at all. Bytes go to a temporary
 // file beside the target; Commit() syncs it and renames it over the target

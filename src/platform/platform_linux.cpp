@@ -29,6 +29,9 @@ std::string ExecutablePath() {
 
 std::size_t PathLength(const std::string& path) { return path.size(); }
 
+// A command's configuration lies in /etc, not beside the program in /usr/bin.
+std::string ConfigurationDirectory() { return "/etc/codehdr/"; }
+
 namespace {
 
 // Opens `path` read-only without waiting for a writer when it is a FIFO
@@ -59,7 +62,23 @@ std::FILE* OpenBinaryStream(const NativeName& name) {
   return file;
 }
 
-std::FILE* OpenTextStream(const NativeName& name) {
+std::FILE* OpenTextStream(const NativeName& name, bool* not_regular) {
+  if (not_regular != nullptr) {
+    *not_regular = false;
+    const int fd = OpenForReading(name.c_str());
+    if (fd < 0) return nullptr;
+    struct stat st;
+    std::FILE* file = nullptr;
+    if (::fstat(fd, &st) != 0) {
+      // Neither known to be regular nor known not to be: cannot be opened.
+    } else if (!S_ISREG(st.st_mode)) {
+      *not_regular = true;
+    } else {
+      file = ::fdopen(fd, "r");
+    }
+    if (file == nullptr) ::close(fd);
+    return file;
+  }
   // Opening a directory for reading succeeds here, though nothing can be
   // read from it.
   std::FILE* file = std::fopen(name.c_str(), "r");

@@ -16,6 +16,8 @@
 #endif
 #include <windows.h>
 
+#include <io.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -148,7 +150,25 @@ NativeName::NativeName(const char* utf8) { ok_ = Widen(utf8, name_); }
 std::FILE* OpenBinaryStream(const NativeName& name) { return OpenStream(name, L"rb"); }
 
 // Opening a directory fails here already.
-std::FILE* OpenTextStream(const NativeName& name) { return OpenStream(name, L"r"); }
+std::FILE* OpenTextStream(const NativeName& name, bool* not_regular) {
+  std::FILE* file = OpenStream(name, L"r");
+  if (not_regular == nullptr) return file;
+  *not_regular = false;
+  if (file == nullptr) {
+    *not_regular = name.ok() && IsDirectoryPath(name.c_str());
+    return nullptr;
+  }
+  // Devices (NUL, CON) and pipes: opened without reading, refused before any
+  // read could wait.
+  if (::GetFileType(reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)))) != FILE_TYPE_DISK) {
+    std::fclose(file);
+    *not_regular = true;
+    return nullptr;
+  }
+  return file;
+}
+
+std::string ConfigurationDirectory() { return std::string(); }
 
 }  // namespace codehdr::platform
 
