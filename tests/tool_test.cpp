@@ -7,7 +7,11 @@
 #include <tuple>
 
 #if !defined(_WIN32)
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 #endif
 
 #include <gtest/gtest.h>
@@ -193,6 +197,24 @@ TEST_F(ToolTest, BuildInfoExtractAndBuildAgain) {
   ASSERT_EQ(Tool("extract " + dir_.Write("text", "text") + " -o @out --raw").status, 0);  // no header: copied whole
   EXPECT_EQ(ReadFile(F("out")), Bytes({'t', 'e', 'x', 't'}));
 }
+
+#if !defined(_WIN32)
+// A build interrupted while it reads its payload (standard input that never ends) removes the image it was writing and
+// exits with 128 + the signal's number.
+TEST_F(ToolTest, SignalsLeaveNoPartialOutput) {
+  ASSERT_EQ(::mkfifo(F("fifo").c_str(), 0600), 0);
+  const int writer = ::open(F("fifo").c_str(), O_RDWR | O_CLOEXEC);  // never writes, never closes: no end
+  const long before = dir_.Count();
+  for (const auto& [name, number] : {std::pair("INT", SIGINT), std::pair("TERM", SIGTERM), std::pair("HUP", SIGHUP)}) {
+    const Output run = RunProcess({"/usr/bin/timeout", "--preserve-status", "-s", name, "1", CODEHDR_TOOL, "build", "-",
+                                   "-o", F("out"), "--devctl", F("dev.txt"), "--tag", "33", "--virevuz", "R02B01",
+                                   "--code-ver", "R01A01"}, F("fifo"));
+    EXPECT_EQ(run.status, 128 + number) << name << ": " << run.err;
+    EXPECT_EQ(dir_.Count(), before) << name << " left a file behind";
+  }
+  ::close(writer);
+}
+#endif
 
 // Names outside ASCII reach the library whole (on Windows through the wide-character command line) and are printed as
 // given. A target that is read-only, or that another process (this one) holds open, is replaced on Linux and refused

@@ -284,6 +284,7 @@ int main(int argc, char** argv) {
   int exit_status = kExitOk;
   AddCommands(app, exit_status);
   UseBinaryStandardStreams();
+  RemovePartialOutputsOnSignals();
   // CLI11 takes C strings; these stay alive until it is done.
   std::vector<std::string> args = ProgramArguments(argc, argv);
   std::vector<char*> arg_ptrs;

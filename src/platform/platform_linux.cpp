@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace codehdr::platform {
 
@@ -175,6 +176,7 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
     return;
   }
   handle_ = fd;
+  slot_ = RegisterPartialFile(temp_.c_str());
   // mkostemp creates the file 0600; give it the mode a new file gets.
   if (::fchmod(fd, 0666 & ~CurrentUmask()) != 0) Fail(errno);
 }
@@ -182,7 +184,10 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
 AtomicFile::~AtomicFile() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
   if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+  UnregisterPartialFile(slot_);  // after the unlink: a signal in between finds the file gone
 }
+
+void RemovePartialFile(const NativeChar* name) noexcept { ::unlink(name); }
 
 void AtomicFile::WriteAll(const std::uint8_t* data, std::size_t size, std::uint64_t offset) {
   while (ok() && size > 0) {
@@ -208,6 +213,7 @@ void AtomicFile::Commit() {
   if (::close(fd) != 0) return Fail(errno);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
   committed_ = true;
+  UnregisterPartialFile(std::exchange(slot_, -1));
   SyncDirectory(dir);
 }
 
