@@ -110,6 +110,12 @@ set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 # comes from libcodehdr1.
 set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3")
+# Byte code compiled on installation and removed before removal (py3compile,
+# py3clean), as in Debian's own Python packages.
+set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA
+    ${PROJECT_SOURCE_DIR}/packaging/debian/python3-codehdr/postinst
+    ${PROJECT_SOURCE_DIR}/packaging/debian/python3-codehdr/prerm)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PYTHON_DESCRIPTION "firmware code image headers - Python package
 ${_codehdr_about}
 

@@ -16,9 +16,10 @@
 # incompatible change therefore needs a new SONAME (the library's SOVERSION
 # follows the major version in CMakeLists.txt) and a renewed baseline, in the
 # same commit.
-# --update refuses to renew over an incompatible change while the SONAME stays
-# the same, unless --allow-incompatible says that no release has shipped the
-# old baseline.
+# --update keeps the baseline byte for byte when the ABI has not changed, and
+# refuses to renew over an incompatible change while the SONAME stays the
+# same, unless --allow-incompatible says that no release has shipped the old
+# baseline.
 #
 # Reuses the build tree (default build/release, built by scripts/test.sh); it
 # must be built with debug information (RelWithDebInfo).
@@ -95,9 +96,16 @@ compare() {
 }
 
 if ((update)); then
-  if [ -f "$baseline" ] && [ "$(baseline_soname)" = "$soname" ] && ((!allow_incompatible)); then
+  if [ -f "$baseline" ] && [ "$(baseline_soname)" = "$soname" ]; then
     compare
-    if [ "$verdict" = incompatible ]; then
+    # abidw writes an unchanged ABI differently from one build (or abidw) to
+    # the next: the baseline is kept as it is, so that renewing it changes
+    # nothing in the repository.
+    if [ "$verdict" = same ]; then
+      echo "abi_check.sh: $soname: ABI unchanged; $baseline kept as it is"
+      exit 0
+    fi
+    if [ "$verdict" = incompatible ] && ((!allow_incompatible)); then
       cat "$report"
       echo "abi_check.sh: not renewing: the change above is incompatible and the SONAME is still $soname." >&2
       echo "Bump the major version in CMakeLists.txt (the SONAME follows it) first," \

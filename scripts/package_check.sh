@@ -7,13 +7,14 @@
 #     installed libcodehdr-dev through find_package and through pkg-config,
 #     and runs; so does the C consumer (tests/install/consumer_c), compiled
 #     by gcc as C99;
-#   - Debian's python3 imports the installed codehdr package and verifies an
-#     image that the installed tool built;
+#   - Debian's python3 imports the installed codehdr package (writing byte
+#     code) and verifies an image that the installed tool built;
 #   - the package version, codehdr --version, codehdr.pc and the CMake
 #     package all give the project version;
 #   - man -w codehdr finds the manual page, and man reads it without warnings;
 #   - bash-completion loads the completion on first use in an interactive
-#     bash, and it completes a command.
+#     bash, and it completes a command;
+#   - removing the packages leaves no file, byte code included.
 #
 # Installing packages needs root (CI runs as root on a fresh Debian machine);
 # elsewhere the packages are still made and the rest is skipped with a note.
@@ -21,6 +22,9 @@
 # removes an installation it did not make.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Python writes byte code as on a user's machine, so that removal is checked
+# against the __pycache__ folders an installed package really gets.
+unset PYTHONDONTWRITEBYTECODE
 # shellcheck source=scripts/debian_packages.sh
 source scripts/debian_packages.sh
 
@@ -99,6 +103,7 @@ echo "$verified"
 [[ $verified == "verified (tag 17, code version P03B04.5,"* ]] || fail "the Python package did not verify app.img"
 same "codehdr.__file__" "$(/usr/bin/python3 -c 'import codehdr; print(codehdr.__file__)')" \
   /usr/lib/python3/dist-packages/codehdr/__init__.py
+[ -d /usr/lib/python3/dist-packages/codehdr/__pycache__ ] || fail "no byte code in /usr/lib/python3/dist-packages/codehdr"
 
 echo "== manual page =="
 if grep -rqs '^path-exclude[= ]*/usr/share/man' /etc/dpkg/dpkg.cfg.d/; then
@@ -140,6 +145,7 @@ remove_packages
 if [ -e /usr/bin/codehdr ] || [ -e /usr/lib/libcodehdr.so.1 ] || [ -e /usr/lib/python3/dist-packages/codehdr ]; then
   fail "files left after removal"
 fi
+/usr/bin/python3 -c 'import codehdr' 2>/dev/null && fail "python3 still imports codehdr after removal"
 
 if [ "$failures" -ne 0 ]; then
   echo "package_check.sh: $failures check(s) failed" >&2

@@ -9,6 +9,7 @@
 #include <thread>
 #include <tuple>
 
+#include <codehdr/devices.h>
 #include <codehdr/image.h>
 
 #include "support.h"
@@ -144,8 +145,8 @@ class Files : public ::testing::Test {
   CCodeHeader h;
 };
 
-// What is not a regular file is refused at once: a FIFO or pipe without a writer must not block the open, and a device
-// that never ends must not be read forever. The classic readers of a header (ExtractHdrFromCompressedCodeFile,
+// What is not a regular file is refused at once, by the image readers and the device file loader: a FIFO or pipe
+// without a writer must not block the open, and a device that never ends must not be read forever. The classic readers of a header (ExtractHdrFromCompressedCodeFile,
 // IsNewHeader) open such files as streams: `classic` is what the former returns (-1: not run, it would wait for a
 // console's input).
 TEST_F(Files, VanishedNotRegularShrinkingAndFailing) {
@@ -163,7 +164,7 @@ TEST_F(Files, VanishedNotRegularShrinkingAndFailing) {
   };
   // (The device file reader would wait for a writer, or for a console's input.)
 #if defined(_WIN32)
-  const PipeInstances pipe(3);  // the three opens the library's own readers make; the classic ones then find none free
+  const PipeInstances pipe(4);  // the four opens the library's own readers make; the classic ones then find none free
   rows.push_back({pipe.path(), -1, 0, Status::kFileNotRegular, 0, -1, 0});
   // A process without a console cannot open one.
   rows.push_back(HasConsole() ? Row{"CON", -1, 0, Status::kFileNotRegular, 0, -1, -1}
@@ -195,6 +196,8 @@ TEST_F(Files, VanishedNotRegularShrinkingAndFailing) {
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(dir.File("out"))));
     EXPECT_TRUE(shrinkPath.empty());
     if (r.shrinkTo < 0) {
+      DeviceTable devices;  // the device file loader refuses what is not a regular file as they do
+      EXPECT_EQ(LoadDeviceTable(r.path, devices), r.status == Status::kFileOpen ? Status::kDevctlOpen : r.status);
       if (r.init >= 0) CaptureStdout([&] { EXPECT_EQ(h.Init(r.path.c_str()), r.init); });
       if (r.classic >= 0) {
         EXPECT_EQ(h.IsNewHeader(r.path.c_str()), 0);

@@ -7,7 +7,11 @@
 #include <tuple>
 
 #if !defined(_WIN32)
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 #endif
 
 #include <gtest/gtest.h>
@@ -65,6 +69,7 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
   const PipeInstances pipe(1);
   cases.push_back({"verify " + pipe.path(), "", 2, pipe.path() + ": not a regular file"});
   cases.push_back({"crc NUL", "", 2, "NUL: not a regular file"});
+  cases.push_back({"devices --devctl NUL", "", 2, "NUL: not a regular file; give one with --devctl FILE or"});
   cases.push_back({"info CON", "", 2,  // a process without a console cannot open one
                    HasConsole() ? "CON: not a regular file" : "CON: the file cannot be opened: Bad file descriptor"});
 #else
@@ -72,6 +77,7 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
   cases.push_back({"verify @fifo", "", 2, F("fifo") + ": not a regular file"});
   cases.push_back({"info /dev/urandom", "", 2, "/dev/urandom: not a regular file"});
   cases.push_back({"crc /dev/zero", "", 2, "/dev/zero: not a regular file"});
+  cases.push_back({"devices --devctl @fifo", "", 2, F("fifo") + ": not a regular file; give one with --devctl FILE or"});
 #endif
   Bytes data(300007);  // the CRCs of standard input and of a file, each more than one 256 KiB read
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7 + (i >> 11));
@@ -187,6 +193,24 @@ TEST_F(ToolTest, BuildInfoExtractAndBuildAgain) {
   EXPECT_EQ(ReadFile(F("out")), Bytes({'t', 'e', 'x', 't'}));
 }
 
+#if !defined(_WIN32)
+// A build interrupted while it reads its payload (standard input that never ends) removes the image it was writing and
+// exits with 128 + the signal's number.
+TEST_F(ToolTest, SignalsLeaveNoPartialOutput) {
+  ASSERT_EQ(::mkfifo(F("fifo").c_str(), 0600), 0);
+  const int writer = ::open(F("fifo").c_str(), O_RDWR | O_CLOEXEC);  // never writes, never closes: no end
+  const long before = dir_.Count();
+  for (const auto& [name, number] : {std::pair("INT", SIGINT), std::pair("TERM", SIGTERM), std::pair("HUP", SIGHUP)}) {
+    const Output run = RunProcess({"/usr/bin/timeout", "--preserve-status", "-s", name, "1", CODEHDR_TOOL, "build", "-",
+                                   "-o", F("out"), "--devctl", F("dev.txt"), "--tag", "33", "--virevuz", "R02B01",
+                                   "--code-ver", "R01A01"}, F("fifo"));
+    EXPECT_EQ(run.status, 128 + number) << name << ": " << run.err;
+    EXPECT_EQ(dir_.Count(), before) << name << " left a file behind";
+  }
+  ::close(writer);
+}
+#endif
+
 // Names outside ASCII reach the library whole (on Windows through the wide-character command line) and are printed as
 // given.
 TEST_F(ToolTest, NamesOutsideAscii) {
@@ -201,11 +225,20 @@ TEST_F(ToolTest, NamesOutsideAscii) {
   EXPECT_EQ(ReadFile(F(extracted)), payload);
 }
 
-// Without --devctl and CODEHDR_DEVCTL the device file is virevuz.txt beside the program, when its complete path has at
-// most 259 characters: a copy of the tool in a folder that makes the path 259 characters long loads it, one that makes
-// it 260 is refused without reading it.
-TEST_F(ToolTest, DeviceFileBesideTheProgram) {
+// Without --devctl and CODEHDR_DEVCTL the device file is the system's. On Linux /etc/codehdr/virevuz.txt: when it is
+// missing, one error line names it and says how to give one. On Windows virevuz.txt beside the program, when its
+// complete path has at most 259 characters: a copy of the tool in a folder that makes the path 259 characters long
+// loads it, one that makes it 260 is refused without reading it.
+TEST_F(ToolTest, DeviceFileOfTheSystem) {
   namespace fs = std::filesystem;
+  if (!kWindows) {
+    if (fs::exists("/etc/codehdr/virevuz.txt")) GTEST_SKIP() << "/etc/codehdr/virevuz.txt exists";
+    const Output run = Tool("devices", "", "CODEHDR_DEVCTL=");
+    EXPECT_EQ(std::tuple(run.status, run.out, run.err),
+              std::tuple(2, "", "codehdr: /etc/codehdr/virevuz.txt: the device control file cannot be opened; give one "
+                                "with --devctl FILE or CODEHDR_DEVCTL\n"));
+    return;
+  }
   const fs::path tool = fs::u8path(CODEHDR_TOOL);
   const std::string exe = "c" + tool.extension().u8string();  // a short name keeps the program's own path short
   for (const std::size_t length : {259, 260}) {
@@ -225,7 +258,7 @@ TEST_F(ToolTest, DeviceFileBesideTheProgram) {
       EXPECT_EQ(run.status, 0) << run.err;
       EXPECT_NE(run.out.find("FPGA"), std::string::npos) << run.out;
     } else {
-      EXPECT_EQ(run.status, 1);
+      EXPECT_EQ(run.status, 2);
       EXPECT_TRUE(StartsWith(run.err, "codehdr: virevuz.txt beside the program: ")) << run.err;
     }
   }

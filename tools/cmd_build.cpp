@@ -1,5 +1,5 @@
 // codehdr build PAYLOAD -o IMAGE --tag N --virevuz VER --code-ver VER
-//               [--comment TEXT] [--dep LABEL=VER ...] [--dep-type N=VER ...]
+//               [--comment TEXT] [--dep LABEL=VER]... [--dep-type N=VER]...
 //               [--from OLD_IMAGE] [--devctl FILE]
 #include <cerrno>
 #include <cstdio>

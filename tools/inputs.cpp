@@ -55,23 +55,20 @@ void WriteSmallFile(const std::string& path, const std::string& text) {
 
 DeviceTable LoadDevices(const std::string& option_value) {
   std::string path = option_value;
-  if (path.empty()) {
-    path = EnvironmentVariable("CODEHDR_DEVCTL").value_or("");
-  }
-  if (path.empty()) {
-    path = DeviceFileBesideExecutable();
-    if (path.empty()) {
-      throw ToolError("virevuz.txt beside the program", StatusText(Status::kDevctlPathTooLong), kExitFailed);
-    }
-  }
+  if (path.empty()) path = EnvironmentVariable(kDeviceFileVariable).value_or("");
+  if (path.empty()) path = SystemDeviceFile();
   DeviceTable table;
-  const Status status = LoadDeviceTable(path, table, [](const std::string& line) {
-    std::fprintf(stderr, "%s\n", line.c_str());
-  });
-  if (status != Status::kOk) {
-    throw ToolError(path, "cannot load the device control file: " + StatusText(status), kExitFailed);
+  const Status status = path.empty() ? Status::kDevctlPathTooLong
+                                     : LoadDeviceTable(path, table, [](const std::string& line) {
+                                         std::fprintf(stderr, "%s\n", line.c_str());
+                                       });
+  if (status == Status::kOk) return table;
+  // A file that is missing or cannot be read is a missing input, not a refusal.
+  if (IsFileStatus(status)) {
+    throw ToolError(path.empty() ? "virevuz.txt beside the program" : path,
+                    std::string(StatusReason(status)) + "; give one with --devctl FILE or " + kDeviceFileVariable);
   }
-  return table;
+  throw ToolError(path, "cannot load the device control file: " + StatusText(status), kExitFailed);
 }
 
 }  // namespace codehdr::tool

@@ -28,9 +28,10 @@ std::string ReadSmallFile(const std::string& path, std::uint64_t limit);
 void WriteSmallFile(const std::string& path, const std::string& text);
 
 // Loads the device table from --devctl FILE (`option_value`), else
-// $CODEHDR_DEVCTL, else virevuz.txt beside the program. The reader's
-// messages go to standard error. Throws ToolError (exit status 1) naming the
-// file when the load is refused.
+// $CODEHDR_DEVCTL, else the system's place (SystemDeviceFile). The reader's
+// messages go to standard error. Throws ToolError naming the file: exit
+// status 2 when it cannot be opened or is not a regular file (saying how to
+// give one), 1 when its content is refused.
 DeviceTable LoadDevices(const std::string& option_value);
 
 }  // namespace codehdr::tool

@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 #include <codehdr/checksum.h>
+#include <codehdr/devices.h>
 
 #include "commands.h"
 #include "errors.h"
@@ -17,17 +18,26 @@ namespace {
 
 using namespace codehdr::tool;
 
-constexpr const char* kFooter =
-    "Environment:\n"
-    "  CODEHDR_DEVCTL    device control file when --devctl is not given\n"
-    "                    (default: virevuz.txt beside the program)\n"
-    "  CODEHDR_CRC_IMPL  force a CRC-32 kernel: table, slice, pclmul-sse, pclmul,\n"
-    "                    avx2 or avx512\n"
-    "  NO_COLOR          when set and not empty, info --hex prints no colour\n"
-    "\n"
-    "Exit status: 0 success; 1 a check failed or a build, extraction or device\n"
-    "table was refused; 2 usage error, or a file that cannot be read or written.\n"
-    "Every error is one line on standard error: codehdr: SUBJECT: reason";
+std::string Footer() {
+  return std::string(
+             "Environment:\n"
+             "  CODEHDR_DEVCTL    device control file when --devctl is not given\n"
+             "                    (default: ") +
+         codehdr::SystemDeviceFile() +
+         ")\n"
+         "  CODEHDR_CRC_IMPL  force a CRC-32 kernel: table, slice, pclmul-sse, pclmul,\n"
+         "                    avx2 or avx512\n"
+         "  NO_COLOR          when set and not empty, info --hex prints no colour\n"
+         "\n"
+         "Exit status: 0 success; 1 a check failed or a build, extraction or device\n"
+         "table was refused; 2 usage error, or a file that cannot be read or written.\n"
+         "Every error is one line on standard error: codehdr: SUBJECT: reason";
+}
+
+// The help of every --devctl option.
+std::string DevctlHelp() {
+  return "Device control file (default: $CODEHDR_DEVCTL, else " + codehdr::SystemDeviceFile() + ")";
+}
 
 std::string VersionText() {
   return std::string("codehdr ") + CODEHDR_TOOL_VERSION + " (CRC-32 kernel: " + codehdr::Crc32KernelName() + ")";
@@ -48,6 +58,12 @@ std::vector<DependencyArg> OrderedDependencies(const CLI::App& cmd, const CLI::O
   return ordered;
 }
 
+// An option given once per value ("--dep A=R01A01 --dep B=R01A01"): its help
+// shows one VALUE, not "VALUE ..." as for a list.
+CLI::Option* OneValueEach(CLI::Option* option, const std::string& value_name) {
+  return option->type_name(value_name)->expected(1)->allow_extra_args(false)->multi_option_policy(
+      CLI::MultiOptionPolicy::TakeAll);
+}
 
 void AddBuildCommand(CLI::App& app, int& exit_status) {
   auto opts = std::make_shared<BuildOptions>();
@@ -63,13 +79,13 @@ void AddBuildCommand(CLI::App& app, int& exit_status) {
   cmd->add_option("--code-ver", opts->code_ver, "Version of the code, e.g. R01A03.2")->required();
   CLI::Option* comment =
       cmd->add_option("--comment", opts->comment, "A comment of at most 31 characters (with --from: the old image's)");
-  CLI::Option* dep = cmd->add_option("--dep", opts->deps, "A dependency by code-mode label: LABEL=VERSION")
-                         ->allow_extra_args(false);
-  CLI::Option* dep_type = cmd->add_option("--dep-type", opts->dep_types, "A dependency by numeric type: TYPE=VERSION")
-                              ->allow_extra_args(false);
+  CLI::Option* dep = OneValueEach(
+      cmd->add_option("--dep", opts->deps, "A dependency by code-mode label (repeatable)"), "LABEL=VERSION");
+  CLI::Option* dep_type = OneValueEach(
+      cmd->add_option("--dep-type", opts->dep_types, "A dependency by numeric type (repeatable)"), "TYPE=VERSION");
   cmd->add_option("--from", opts->from,
                   "Take OLD_IMAGE's comment and dependencies first (its new-style header is read, not checked)");
-  cmd->add_option("--devctl", opts->devctl, "Device control file (default: $CODEHDR_DEVCTL, else beside the program)");
+  cmd->add_option("--devctl", opts->devctl, DevctlHelp());
   cmd->footer(
       "Dependencies keep their command-line order, after those taken with --from. The image\n"
       "appears whole or not at all: a failed build leaves an existing IMAGE as it was.\n"
@@ -97,7 +113,7 @@ void AddCrcCommand(CLI::App& app, int& exit_status) {
 void AddDevicesCommand(CLI::App& app, int& exit_status) {
   auto opts = std::make_shared<DevicesOptions>();
   CLI::App* cmd = app.add_subcommand("devices", "List the device table as the library reads it");
-  cmd->add_option("--devctl", opts->devctl, "Device control file (default: $CODEHDR_DEVCTL, else beside the program)");
+  cmd->add_option("--devctl", opts->devctl, DevctlHelp());
   cmd->add_flag("--json", opts->json, "One JSON document listing the device records");
   cmd->footer(
       "The reader's messages go to standard error.\n"
@@ -167,14 +183,13 @@ void AddCheckCommand(CLI::App& app, int& exit_status) {
   CLI::Option* dir =
       cmd->add_option("--dir", opts->dir, "Every file in DIR is an image of the release")->type_name("DIR");
   dir->excludes(images);
-  cmd->add_option("--devctl", opts->devctl, "Device control file (default: $CODEHDR_DEVCTL, else beside the program)")
+  cmd->add_option("--devctl", opts->devctl, DevctlHelp())
       ->type_name("FILE");
   cmd->add_option("--virevuz", opts->virevuz, "The VireVuz version every image must carry (default: any)")
       ->type_name("VER");
-  cmd->add_option("--allow-missing", opts->allow_missing,
-                  "A code-mode label whose dependencies may be absent from the release (repeatable)")
-      ->type_name("LABEL")
-      ->allow_extra_args(false);
+  OneValueEach(cmd->add_option("--allow-missing", opts->allow_missing,
+                               "A code-mode label whose dependencies may be absent from the release (repeatable)"),
+               "LABEL");
   cmd->add_option("-j,--jobs", opts->jobs, "Threads verifying images (default: one per core)")
       ->check(CLI::Range(1u, 1024u));
   cmd->add_flag("--json", opts->json, "One JSON document instead of text");
@@ -265,10 +280,11 @@ int main(int argc, char** argv) {
   // file name such as "/images/a.bin" for an option.
   app.allow_windows_style_options(false);
   app.set_version_flag("--version", VersionText);
-  app.footer(kFooter);
+  app.footer(Footer());
   int exit_status = kExitOk;
   AddCommands(app, exit_status);
   UseBinaryStandardStreams();
+  RemovePartialOutputsOnSignals();
   // CLI11 takes C strings; these stay alive until it is done.
   std::vector<std::string> args = ProgramArguments(argc, argv);
   std::vector<char*> arg_ptrs;

@@ -1,6 +1,7 @@
 // What the tool needs from the operating system beyond the library: its
 // arguments and environment in UTF-8, standard streams that carry bytes as
-// they are, and whether standard output is a terminal that shows colour.
+// they are, signals that leave no partial output, and whether standard
+// output is a terminal that shows colour.
 // One file per system (system_posix.cpp, system_windows.cpp).
 #ifndef CODEHDR_TOOLS_SYSTEM_H
 #define CODEHDR_TOOLS_SYSTEM_H
@@ -27,6 +28,11 @@ std::vector<std::string> ProgramArguments(int argc, NativeChar** argv);
 // tool's output is the same everywhere (Windows would otherwise write
 // "\r\n").
 void UseBinaryStandardStreams();
+
+// From now on SIGINT, SIGTERM and SIGHUP (on Windows: Ctrl-C, Ctrl-Break and
+// closing the console) remove the output being written (RemovePartialOutputs)
+// and end the program with exit status 128 + the signal's number.
+void RemovePartialOutputsOnSignals();
 
 // The value of an environment variable in UTF-8, if it is set.
 std::optional<std::string> EnvironmentVariable(const char* name);

@@ -1,6 +1,6 @@
 // The tool's system services on Windows: the wide-character command line and
-// environment in UTF-8, binary standard streams, and colour on a console
-// that takes ANSI sequences.
+// environment in UTF-8, binary standard streams, console events that leave
+// no partial output, and colour on a console that takes ANSI sequences.
 #include "system.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -11,8 +11,11 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+
+#include <codehdr/image.h>
 
 namespace codehdr::tool {
 namespace {
@@ -36,6 +39,22 @@ std::vector<std::string> ProgramArguments(int argc, NativeChar** argv) {
   for (int i = 0; i < argc; ++i) args.push_back(Utf8(argv[i]));
   return args;
 }
+
+namespace {
+
+// Runs on a thread of its own while the program goes on; the output being
+// written is deleted once the process ends and closes it.
+BOOL WINAPI EndOnConsoleEvent(DWORD event) {
+  int signal_number = SIGTERM;  // the console closed, the user logged off, the system shuts down
+  if (event == CTRL_C_EVENT) signal_number = SIGINT;
+  if (event == CTRL_BREAK_EVENT) signal_number = SIGBREAK;
+  RemovePartialOutputs();
+  ::ExitProcess(static_cast<UINT>(128 + signal_number));
+}
+
+}  // namespace
+
+void RemovePartialOutputsOnSignals() { ::SetConsoleCtrlHandler(EndOnConsoleEvent, TRUE); }
 
 void UseBinaryStandardStreams() {
   std::fflush(stdout);

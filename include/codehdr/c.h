@@ -82,7 +82,7 @@ CODEHDR_EXPORT const char* codehdr_status_name(int status);
 /* One line saying what failed; NULL for a number that is no status. */
 CODEHDR_EXPORT const char* codehdr_status_reason(int status);
 /* 1 for the statuses that say a file could not be opened, read or written
- * (FILE_OPEN ... FILE_WRITE), else 0. */
+ * (FILE_OPEN ... FILE_WRITE, DEVCTL_OPEN, DEVCTL_PATH_TOO_LONG), else 0. */
 CODEHDR_EXPORT int codehdr_status_is_file_error(int status);
 /* The classic API's result code for the status (1050 for crc_mismatch);
  * 0 for ok, for statuses the classic API has no code for, and for a number
@@ -169,8 +169,9 @@ typedef void (*codehdr_message_fn)(void* context, const char* line);
 CODEHDR_EXPORT codehdr_devices* codehdr_devices_new(void);
 CODEHDR_EXPORT void codehdr_devices_free(codehdr_devices* devices);
 /* Reads the device control file at `path` into `devices`: CODEHDR_STATUS_OK,
- * or DEVCTL_OPEN, DEVCTL_NO_VERSION or DEVCTL_NO_MODELS with the table as it
- * was. Each message goes to `messages` (may be NULL) with `context`. */
+ * or with the table as it was FILE_NOT_REGULAR (at once: a FIFO, a device),
+ * DEVCTL_OPEN, DEVCTL_NO_VERSION or DEVCTL_NO_MODELS. Each message goes to
+ * `messages` (may be NULL) with `context`. */
 CODEHDR_EXPORT int codehdr_devices_load(codehdr_devices* devices, const char* path, codehdr_message_fn messages,
                                         void* context);
 /* The number of records; 0 for NULL. */

@@ -68,7 +68,9 @@ CODEHDR_EXPORT const char* StatusName(Status status);
 // the header".
 CODEHDR_EXPORT const char* StatusReason(Status status);
 // True for the statuses that say a file could not be opened, read or
-// written (kFileOpen ... kFileWrite): the input or output failed, not a check.
+// written (kFileOpen ... kFileWrite, and the device control file's
+// kDevctlOpen and kDevctlPathTooLong): the input or output failed, not a
+// check.
 CODEHDR_EXPORT bool IsFileStatus(Status status);
 // The classic API's result code for the status (ERR_CRC_MISMATCH for
 // kCrcMismatch, ...). 0 for kOk and for statuses the classic API has no code

@@ -36,9 +36,13 @@ CODEHDR_EXPORT std::string DeviceCodeModeLabel(const DeviceRecord& record);
 using MessageSink = std::function<void(const std::string& line)>;
 
 // Reads the device control file at `path` in one pass. Returns kOk and
-// replaces table.records, or kDevctlOpen, kDevctlNoVersion or
-// kDevctlNoModels with `table` unchanged. Each message goes to `messages`
-// (none is kept when it is empty).
+// replaces table.records, or with `table` unchanged: kFileNotRegular at once
+// for anything but a regular file (a directory, a FIFO, a device such as
+// /dev/zero: reading it might never end), kDevctlOpen when it cannot be
+// opened, kDevctlNoVersion or kDevctlNoModels. The reader's messages
+// ("Device Control Version 3", "Version not found", ...) go to `messages`
+// (none is kept when it is empty); a file that cannot be opened or is not a
+// regular file sends none, the status says it.
 CODEHDR_EXPORT Status LoadDeviceTable(const std::string& path, DeviceTable& table,
                                       const MessageSink& messages = MessageSink());
 
@@ -46,6 +50,15 @@ CODEHDR_EXPORT Status LoadDeviceTable(const std::string& path, DeviceTable& tabl
 // when that directory is unknown). Empty when the complete path is longer
 // than the 259 characters the classic reader allows.
 CODEHDR_EXPORT std::string DeviceFileBesideExecutable();
+
+// The environment variable that names the device control file of a program
+// that is given none on its command line.
+constexpr const char* kDeviceFileVariable = "CODEHDR_DEVCTL";
+
+// Where a program looks for the device control file when it is given none
+// and kDeviceFileVariable is not set: /etc/codehdr/virevuz.txt on Linux,
+// DeviceFileBesideExecutable() on Windows (empty when too long there).
+CODEHDR_EXPORT std::string SystemDeviceFile();
 
 }  // namespace codehdr
 

@@ -134,6 +134,15 @@ struct ExtractReport {
 // WriteImage.
 CODEHDR_EXPORT ExtractReport ExtractPayload(const std::string& image, const std::string& output, bool raw = false);
 
+// Removes the temporary file of every output this process is writing
+// (WriteImage, ExtractPayload) and has not yet renamed into place: for a
+// program's handler of SIGINT, SIGTERM or SIGHUP (or a Windows console
+// control handler) that then ends the process, so that an interrupted write
+// leaves nothing behind and every target as it was. Async-signal-safe: one
+// unlink (DeleteFileW) per file, no lock, no allocation. A write still under
+// way afterwards fails with kFileWrite.
+CODEHDR_EXPORT void RemovePartialOutputs() noexcept;
+
 }  // namespace codehdr
 
 #endif  // CODEHDR_IMAGE_H

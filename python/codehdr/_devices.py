@@ -73,9 +73,10 @@ class DeviceTable:
 def load_devices(path: n.StrPath, messages: Optional[Callable[[str], None]] = None) -> DeviceTable:
     """Reads the device control file at ``path``. The reader's messages
     ("Device Control Version 3", ...) go to ``messages``, one line each, or
-    nowhere. Raises Error (devctl_open, devctl_no_version, devctl_no_models)
-    when the file cannot be read or holds no usable table; an exception the
-    callback raises is raised once the file has been read."""
+    nowhere. Raises Error (file_not_regular, devctl_open, devctl_no_version,
+    devctl_no_models) when the file is not a regular file (at once: a FIFO or
+    a device would never end), cannot be read or holds no usable table; an
+    exception the callback raises is raised once the file has been read."""
     raw_path = n.c_path(path)
     if messages is not None and not callable(messages):
         raise TypeError("messages must be callable")

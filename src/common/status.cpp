@@ -111,7 +111,10 @@ constexpr CodeName kCodeNames[] = {
 
 const char* StatusName(Status status) { return Row(status).name; }
 
-bool IsFileStatus(Status status) { return status >= Status::kFileOpen && status <= Status::kFileWrite; }
+bool IsFileStatus(Status status) {
+  return (status >= Status::kFileOpen && status <= Status::kFileWrite) || status == Status::kDevctlOpen ||
+         status == Status::kDevctlPathTooLong;
+}
 
 const char* StatusReason(Status status) { return Row(status).reason; }
 

@@ -24,7 +24,6 @@ constexpr std::size_t kLineBufSize = 120;
 constexpr char kSeparators[] = " ,\t\n\r";
 constexpr char kModelKeyword[] = "DEVICE_MODEL";
 constexpr char kVersionKeyword[] = "VERSION";
-constexpr char kDeviceFileName[] = "virevuz.txt";
 
 // 0-based indexes of the tokens a line's fields come from, counted from the
 // start of the line wherever the keyword stands.
@@ -41,8 +40,10 @@ constexpr std::size_t kCodeModeLabelMax = 7;
 // The text file, closed on every path out of a pass.
 class TextFile {
  public:
-  // A directory counts as a file that cannot be opened.
-  explicit TextFile(const platform::NativeName& name) : file_(platform::OpenTextStream(name)) {}
+  // A directory counts as a file that cannot be opened; with `notRegular`
+  // anything but a regular file is refused (see platform::OpenTextStream).
+  explicit TextFile(const platform::NativeName& name, bool* notRegular = nullptr)
+      : file_(platform::OpenTextStream(name, notRegular)) {}
   ~TextFile() {
     if (file_ != nullptr) std::fclose(file_);
   }
@@ -148,10 +149,13 @@ bool ScanHex(const Token& token, unsigned int* value) {
   return true;
 }
 
-Status ScanDeviceFile(const char* path, const MessageSink& messages, const RecordSink& records, int* modelLines) {
-  TextFile file{platform::NativeName(path)};
+Status ScanDeviceFile(const char* path, const MessageSink& messages, const RecordSink& records, int* modelLines,
+                      bool regularOnly) {
+  bool notRegular = false;
+  TextFile file{platform::NativeName(path), regularOnly ? &notRegular : nullptr};
+  if (notRegular) return Status::kFileNotRegular;
   if (!file.IsOpen()) {
-    Emit(messages, std::string("Cannot open Device Control File - ") + path);
+    if (!regularOnly) Emit(messages, std::string("Cannot open Device Control File - ") + path);
     return Status::kDevctlOpen;
   }
   // Below 0 until a version line gives a number; the last one decides.
@@ -218,7 +222,8 @@ Status LoadDeviceTable(const std::string& path, DeviceTable& table, const Messag
   std::vector<DeviceRecord> records;
   int modelLines = 0;
   const Status status = devctl::ScanDeviceFile(
-      path.c_str(), messages, [&records](const DeviceRecord& record) { records.push_back(record); }, &modelLines);
+      path.c_str(), messages, [&records](const DeviceRecord& record) { records.push_back(record); }, &modelLines,
+      true);
   if (status == Status::kOk) table.records = std::move(records);
   return status;
 }
@@ -233,5 +238,10 @@ std::string DeviceTable::CodeModeLabel(std::uint8_t tag) const {
 }
 
 std::string DeviceFileBesideExecutable() { return devctl::DeviceFilePathBeside(platform::ExecutablePath()); }
+
+std::string SystemDeviceFile() {
+  const std::string folder = platform::ConfigurationDirectory();
+  return folder.empty() ? DeviceFileBesideExecutable() : folder + devctl::kDeviceFileName;
+}
 
 }  // namespace codehdr

@@ -40,8 +40,12 @@ using RecordSink = std::function<void(const download_ctl_typ& record)>;
 // *modelLines (which stops at INT_MAX) and, when `records` is not empty, is
 // read into a record handed to it. Returns kOk, or kDevctlOpen,
 // kDevctlNoVersion or kDevctlNoModels after sending that failure's message.
-// `messages` may be empty.
-Status ScanDeviceFile(const char* path, const MessageSink& messages, const RecordSink& records, int* modelLines);
+// `messages` may be empty. With `regularOnly` (the reader of namespace
+// codehdr), a file that is not a regular file is refused at once with
+// kFileNotRegular, as images are, and a file that cannot be opened sends no
+// message: the status says it all.
+Status ScanDeviceFile(const char* path, const MessageSink& messages, const RecordSink& records, int* modelLines,
+                      bool regularOnly = false);
 
 // Reads the file at `path` again and fills table[0 .. count-1] from its model
 // lines in file order; later model lines are ignored and records without a
@@ -53,6 +57,8 @@ bool FillDeviceRecords(const platform::NativeName& name, download_ctl_typ* table
 // The first of `count` records whose tag_id is `tag`, or null. A record with
 // tag_id 0 ends the search, so tag 0 is never found.
 const download_ctl_typ* FindRecordForTag(const download_ctl_typ* records, std::size_t count, std::uint8_t tag);
+
+constexpr char kDeviceFileName[] = "virevuz.txt";
 
 // The complete path must fit in 260 bytes with its terminator (on Windows,
 // 260 UTF-16 units: the system's own path limit).

@@ -72,14 +72,31 @@ std::FILE* OpenBinaryStream(const NativeName& name);
 
 // Opens a text file for reading in text mode, as fopen(path, "r") does; null
 // on failure. A directory counts as a file that cannot be opened, whether or
-// not the system lets it be opened.
-std::FILE* OpenTextStream(const NativeName& name);
+// not the system lets it be opened. Given `not_regular`, only a regular file
+// is opened: anything else (a directory, a FIFO, a device) is refused at
+// once, without waiting for a writer, and *not_regular is set to true.
+std::FILE* OpenTextStream(const NativeName& name, bool* not_regular = nullptr);
+
+// The folder where a program of this system finds its configuration files,
+// ending with a separator: "/etc/codehdr/" on Linux. Empty on Windows, where
+// a program keeps them beside itself.
+std::string ConfigurationDirectory();
+
+// The temporary files of AtomicFile objects, for RemovePartialOutputs (see
+// <codehdr/image.h>). Register returns the slot, or -1 when all are taken;
+// Unregister(-1) does nothing. Both are lock-free and never throw.
+int RegisterPartialFile(const NativeChar* name) noexcept;
+void UnregisterPartialFile(int slot) noexcept;
+// Removes a file by its native name with one system call (unlink, or
+// DeleteFileW: the file goes once its last handle is closed): safe in a
+// signal handler.
+void RemovePartialFile(const NativeChar* name) noexcept;
 
 // An output file that appears whole or not at all. Bytes go to a temporary
 // file beside the target; Commit() syncs it and renames it over the target
 // (on Windows, where a read-only target or one open elsewhere is refused
 // with EACCES, moves it). Until then the target is untouched; an uncommitted temporary file is
-// removed when the object goes away. Every failure is kFileWrite, with its
+// removed when the object goes away, and by RemovePartialOutputs. Every failure is kFileWrite, with its
 // errno in error() (on Windows, the system error translated to the nearest
 // errno value); after one, further calls do nothing.
 class AtomicFile {
@@ -114,6 +131,7 @@ class AtomicFile {
   std::string target_;
   std::basic_string<NativeChar> temp_;
   std::intptr_t handle_ = -1;  // a file descriptor, or a Windows HANDLE
+  int slot_ = -1;              // of RegisterPartialFile
   std::uint64_t end_ = 0;
   bool committed_ = false;
   Status status_ = Status::kOk;

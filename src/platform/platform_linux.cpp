@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace codehdr::platform {
 
@@ -28,6 +29,9 @@ std::string ExecutablePath() {
 }
 
 std::size_t PathLength(const std::string& path) { return path.size(); }
+
+// A command's configuration lies in /etc, not beside the program in /usr/bin.
+std::string ConfigurationDirectory() { return "/etc/codehdr/"; }
 
 namespace {
 
@@ -59,7 +63,23 @@ std::FILE* OpenBinaryStream(const NativeName& name) {
   return file;
 }
 
-std::FILE* OpenTextStream(const NativeName& name) {
+std::FILE* OpenTextStream(const NativeName& name, bool* not_regular) {
+  if (not_regular != nullptr) {
+    *not_regular = false;
+    const int fd = OpenForReading(name.c_str());
+    if (fd < 0) return nullptr;
+    struct stat st;
+    std::FILE* file = nullptr;
+    if (::fstat(fd, &st) != 0) {
+      // Neither known to be regular nor known not to be: cannot be opened.
+    } else if (!S_ISREG(st.st_mode)) {
+      *not_regular = true;
+    } else {
+      file = ::fdopen(fd, "r");
+    }
+    if (file == nullptr) ::close(fd);
+    return file;
+  }
   // Opening a directory for reading succeeds here, though nothing can be
   // read from it.
   std::FILE* file = std::fopen(name.c_str(), "r");
@@ -156,6 +176,7 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
     return;
   }
   handle_ = fd;
+  slot_ = RegisterPartialFile(temp_.c_str());
   // mkostemp creates the file 0600; give it the mode a new file gets.
   if (::fchmod(fd, 0666 & ~CurrentUmask()) != 0) Fail(errno);
 }
@@ -163,7 +184,10 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
 AtomicFile::~AtomicFile() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
   if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+  UnregisterPartialFile(slot_);  // after the unlink: a signal in between finds the file gone
 }
+
+void RemovePartialFile(const NativeChar* name) noexcept { ::unlink(name); }
 
 void AtomicFile::WriteAll(const std::uint8_t* data, std::size_t size, std::uint64_t offset) {
   while (ok() && size > 0) {
@@ -189,6 +213,7 @@ void AtomicFile::Commit() {
   if (::close(fd) != 0) return Fail(errno);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
   committed_ = true;
+  UnregisterPartialFile(std::exchange(slot_, -1));
   SyncDirectory(dir);
 }
 

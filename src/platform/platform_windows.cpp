@@ -16,6 +16,8 @@
 #endif
 #include <windows.h>
 
+#include <io.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -148,7 +150,25 @@ NativeName::NativeName(const char* utf8) { ok_ = Widen(utf8, name_); }
 std::FILE* OpenBinaryStream(const NativeName& name) { return OpenStream(name, L"rb"); }
 
 // Opening a directory fails here already.
-std::FILE* OpenTextStream(const NativeName& name) { return OpenStream(name, L"r"); }
+std::FILE* OpenTextStream(const NativeName& name, bool* not_regular) {
+  std::FILE* file = OpenStream(name, L"r");
+  if (not_regular == nullptr) return file;
+  *not_regular = false;
+  if (file == nullptr) {
+    *not_regular = name.ok() && IsDirectoryPath(name.c_str());
+    return nullptr;
+  }
+  // Devices (NUL, CON) and pipes: opened without reading, refused before any
+  // read could wait.
+  if (::GetFileType(reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)))) != FILE_TYPE_DISK) {
+    std::fclose(file);
+    *not_regular = true;
+    return nullptr;
+  }
+  return file;
+}
+
+std::string ConfigurationDirectory() { return std::string(); }
 
 }  // namespace codehdr::platform
 
@@ -248,10 +268,13 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
   // throw before the destructor can remove it.
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     std::wstring temp = base + TemporarySuffix(attempt);
-    const HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for deletion only: RemovePartialOutputs may delete it while it is open.
+    const HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
       temp_.swap(temp);
       handle_ = reinterpret_cast<std::intptr_t>(h);
+      slot_ = RegisterPartialFile(temp_.c_str());
       return;
     }
     if (::GetLastError() != ERROR_FILE_EXISTS) {
@@ -265,7 +288,10 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
 AtomicFile::~AtomicFile() {
   if (handle_ != -1) ::CloseHandle(AsHandle(handle_));
   if (!committed_ && !temp_.empty()) ::DeleteFileW(temp_.c_str());
+  UnregisterPartialFile(slot_);  // after the deletion: a handler in between finds the file gone
 }
+
+void RemovePartialFile(const NativeChar* name) noexcept { ::DeleteFileW(name); }
 
 void AtomicFile::WriteAll(const std::uint8_t* data, std::size_t size, std::uint64_t offset) {
   while (ok() && size > 0) {
@@ -305,6 +331,8 @@ void AtomicFile::Commit() {
     return Fail(LastErrno());
   }
   committed_ = true;
+  UnregisterPartialFile(slot_);
+  slot_ = -1;
 }
 
 }  // namespace codehdr::platform
