@@ -7,6 +7,11 @@ find_path(CODEHDR_EMSCRIPTEN_ROOT emcc.py PATHS /usr/share/emscripten ENV EMSCRI
 if(NOT CODEHDR_EMSCRIPTEN_ROOT)
   message(FATAL_ERROR "emscripten not found: apt-get install emscripten")
 endif()
+# Test programs run under Node. Its built-in fetch cannot load a local file,
+# yet this emscripten's loader prefers it whenever it exists: Node without it
+# reads the .wasm file from disk instead.
+find_program(CODEHDR_NODE node REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CODEHDR_NODE} --no-experimental-fetch CACHE STRING "Runs wasm32 test programs")
 include(${CODEHDR_EMSCRIPTEN_ROOT}/cmake/Modules/Platform/Emscripten.cmake)
 
 # The library catches std::bad_alloc at its C interface: exceptions must be

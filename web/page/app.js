@@ -123,6 +123,7 @@ function onImage({ id, report }) {
   const card = $(`image-${id}`);
   card.classList.remove('pending');
   card.dataset.verdict = report.unreadable ? 'unreadable' : report.verdictName;
+  card.dataset.seconds = report.seconds;
   card.querySelector('progress').value = 100;
   const seconds = report.seconds > 0 ? `, ${mib(report.fileSize / report.seconds)} MiB/s` : '';
   card.querySelector('.rate').textContent = `100% of ${mib(report.fileSize)} MiB${seconds}`;
