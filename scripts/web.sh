@@ -56,7 +56,7 @@ case "$mode" in
     ctest --test-dir "$build" --output-on-failure -L 'unit|web'
     ;;
   --bench)
-    node tests/web/web_bench.mjs "$web"
+    node bench/web/web_bench.mjs "$web"
     ;;
   --serve)
     port=${CODEHDR_WEB_PORT:-8000}

@@ -8,6 +8,7 @@ import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
+import CRC32 from 'crc-32';
 import puppeteer from 'puppeteer-core';
 
 const [pageDir, tool, sourceDir, work] = process.argv.slice(2);
@@ -28,7 +29,9 @@ const oversized = Buffer.from(sample('rx200-app.img'));
 oversized.writeUInt16BE(0xffff, 22);  // a total size past the end of the file
 file('oversized.img', oversized);
 const badVersion = Buffer.from(sample('rx200b-boot.img'));
-badVersion.write('??', 30, 'latin1');  // the code version field
+badVersion.write('??', 30, 'latin1');  // the code version field, under a CRC that matches again
+badVersion.writeUInt32BE(0, 24);
+badVersion.writeUInt32BE(CRC32.buf(badVersion) >>> 0, 24);
 file('bad-version.img', badVersion);
 file('text.txt', 'no header here, only text\n');
 file('empty.img', Buffer.alloc(0));
@@ -109,8 +112,9 @@ async function downloaded(page, button, name) {
 // their array buffers) and the module's memory.
 async function memory(page) {
   let total = 0;
-  for (const target of [page, ...page.workers()]) {
-    const usage = await target.client.send('Runtime.getHeapUsage');
+  page.session ??= await page.createCDPSession();
+  for (const session of [page.session, ...page.workers().map((w) => w.client)]) {
+    const usage = await session.send('Runtime.getHeapUsage');
     total += usage.usedSize + (usage.embedderHeapUsedSize || 0) + (usage.backingStorageSize || 0);
   }
   return total;
@@ -161,16 +165,19 @@ const CASES = [
       check(await downloaded(page, '#download-info', 'codehdr-info.json') === toolJson(['info', '--json', ...names]),
             'info report differs from the tool');
     }],
-  ['1 GiB sparse file: progress to 100%, memory bounded', [], async (none, page) => {
+  ['1 GiB sparse file: progress to 100%, memory bounded; a file removed meanwhile', [], async (none, page) => {
     const before = await memory(page);
     await give(page, '#image-input', ['big.img']);
+    await give(page, '#image-input', [file('gone.img', sample('rx200-app.img'))]);  // given while big.img is read
+    fs.rmSync(path.join(work, 'gone.img'));
     let peak = before;
     while (!(await page.$('.image[data-verdict]'))) {
       peak = Math.max(peak, await memory(page));
       await new Promise((r) => setTimeout(r, 200));
     }
-    const [a] = await shown(page, 1);
+    const [a, gone] = await shown(page, 2);
     check(a.progress === 100 && a.verdict === 'failed', `big: ${a.progress}% ${a.text}`);
+    check(gone.verdict === 'unreadable', `removed file: ${gone.verdict} ${gone.text}`);
     check(peak - before < 64 * MIB, `big: memory grew by ${((peak - before) / MIB).toFixed(1)} MiB`);
     console.log(`1 GiB: memory grew by ${((peak - before) / MIB).toFixed(1)} MiB at most`);
   }],

@@ -23,6 +23,26 @@ function checkRelease() {
   if (lib.M._codehdr_release_image_count(lib.release) > 0) postMessage({ type: 'release', release: lib.check() });
 }
 
+// Reads `blob` whole into `buffer` (at least blob.size bytes), which a
+// stream read hands back each time: one buffer serves every slice, so
+// reading leaves no garbage behind. Returns the bytes read and the buffer.
+async function readInto(blob, buffer) {
+  const reader = blob.stream().getReader({ mode: 'byob' });
+  let filled = 0;
+  for (;;) {
+    const { value, done } = await reader.read(new Uint8Array(buffer, filled, buffer.byteLength - filled));
+    if (done) return { chunk: new Uint8Array(value.buffer, 0, filled), buffer: value.buffer };
+    buffer = value.buffer;
+    filled += value.length;
+    if (filled === buffer.byteLength) {
+      reader.releaseLock();
+      return { chunk: new Uint8Array(buffer, 0, filled), buffer };
+    }
+  }
+}
+
+let sliceBuffer = new ArrayBuffer(SLICE);
+
 async function verify(id, file) {
   const verifier = lib.newVerifier();
   const started = performance.now();
@@ -30,7 +50,8 @@ async function verify(id, file) {
   let lastProgress = 0;
   try {
     for (let done = 0; done < file.size;) {
-      const chunk = new Uint8Array(await file.slice(done, done + SLICE).arrayBuffer());
+      const { chunk, buffer } = await readInto(file.slice(done, done + SLICE), sliceBuffer);
+      sliceBuffer = buffer;
       if (chunk.length === 0) throw new Error('the file shrank while it was read');
       lib.update(verifier, chunk);
       done += chunk.length;

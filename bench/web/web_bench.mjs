@@ -8,11 +8,14 @@ import crypto from 'node:crypto';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
+import { createRequire } from 'node:module';
 import { fileURLToPath } from 'node:url';
-import puppeteer from 'puppeteer-core';
 
 const pageDir = path.resolve(process.argv[2]);
 const here = path.dirname(fileURLToPath(import.meta.url));
+// The npm packages the browser tests install (tests/web/package.json).
+const packages = path.join(here, '../../tests/web/node_modules');
+const puppeteer = createRequire(path.join(packages, 'x'))('puppeteer-core');
 const MIB = 1 << 20;
 const SIZE = 256 * MIB;
 const SLICE = 4 * MIB;  // the page's slice
@@ -26,7 +29,7 @@ if (!fs.existsSync(file) || fs.statSync(file).size !== SIZE) {
   fs.closeSync(out);
 }
 
-const routes = { '/bench/crc32.js': path.join(here, 'node_modules/crc-32/crc32.js'),
+const routes = { '/bench/crc32.js': path.join(packages, 'crc-32/crc32.js'),
                  '/bench/bench_worker.js': path.join(here, 'bench_worker.js') };
 const server = http.createServer((req, res) => {
   const name = new URL(req.url, 'http://x').pathname;
