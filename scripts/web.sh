@@ -34,15 +34,18 @@ configure=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/emscripten-wasm32.cmake -DCMA
            -DCODEHDR_BUILD_TOOLS=OFF -DCODEHDR_WEB_DIR="$web")
 targets=(--target codehdr_wasm)
 if [ "$mode" = --test ] || [ "$mode" = --bench ]; then
-  ensure_debian_packages chromium build-essential libcli11-dev nlohmann-json3-dev libssl-dev
+  ensure_debian_packages chromium
   command -v npm >/dev/null || ensure_debian_packages npm
+  (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
+fi
+if [ "$mode" = --test ]; then
+  ensure_debian_packages build-essential libcli11-dev nlohmann-json3-dev libssl-dev
   tool=$PWD/$linux_build/tools/codehdr
   if [ ! -x "$tool" ]; then
     [ -f "$linux_build/CMakeCache.txt" ] || cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$linux_build" -j "$jobs" --target codehdr-tool >/dev/null
   fi
-  (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
-  configure+=(-DCODEHDR_WEB_TOOL="$tool")
+  configure+=(-DCODEHDR_BUILD_TESTS=ON -DCODEHDR_WEB_TOOL="$tool")
   targets+=(--target unit_tests)
 else
   configure+=(-DCODEHDR_BUILD_TESTS=OFF)

@@ -14,6 +14,7 @@ let nextId = 0;
 
 const crcText = (crc) => crc.toString(16).padStart(8, '0');
 const mib = (bytes) => (bytes / 1048576).toFixed(1);
+const size = (bytes) => (bytes < 1048576 ? `${(bytes / 1024).toFixed(1)} KiB` : `${mib(bytes)} MiB`);
 
 function element(tag, attributes = {}, ...children) {
   const e = document.createElement(tag);
@@ -69,7 +70,7 @@ function imageCard(id, file) {
   return element('section', { class: 'image pending', id: `image-${id}`, 'data-file': file.name },
     element('h2', {}, file.name),
     element('div', { class: 'progress' }, element('progress', { max: 100, value: 0 }),
-            element('span', { class: 'rate' }, `0% of ${mib(file.size)} MiB`)),
+            element('span', { class: 'rate' }, `0% of ${size(file.size)}`)),
     element('div', { class: 'verdict' }, 'reading…'),
     element('div', { class: 'body' }));
 }
@@ -79,7 +80,7 @@ function onProgress({ id, done, total, seconds }) {
   const percent = total ? Math.floor((done * 100) / total) : 100;
   card.querySelector('progress').value = percent;
   const rate = seconds > 0 ? `, ${mib(done / seconds)} MiB/s` : '';
-  card.querySelector('.rate').textContent = `${percent}% of ${mib(total)} MiB${rate}`;
+  card.querySelector('.rate').textContent = `${percent}% of ${size(total)}${rate}`;
 }
 
 function verdictText(r) {
@@ -126,7 +127,7 @@ function onImage({ id, report }) {
   card.dataset.seconds = report.seconds;
   card.querySelector('progress').value = 100;
   const seconds = report.seconds > 0 ? `, ${mib(report.fileSize / report.seconds)} MiB/s` : '';
-  card.querySelector('.rate').textContent = `100% of ${mib(report.fileSize)} MiB${seconds}`;
+  card.querySelector('.rate').textContent = `100% of ${size(report.fileSize)}${seconds}`;
   card.querySelector('.verdict').textContent = verdictText(report);
   const body = card.querySelector('.body');
   const h = report.header;
@@ -143,6 +144,11 @@ function onImage({ id, report }) {
 
 function onRelease(result) {
   release = result;
+  updateDownloads();
+  if (reports.length < 2) {  // a release check of one image says no more than its verdict
+    $('release').replaceChildren();
+    return;
+  }
   const table = element('table', { class: 'release' },
     element('tr', {}, element('th', {}, 'image'), element('th', {}, 'verdict'), element('th', {}, 'dependencies'),
             element('th', {}, 'findings')));
@@ -162,7 +168,6 @@ function onRelease(result) {
             `${result.links.length} dependencies met, ${result.findings.length} findings: the release is ` +
             (consistent ? 'consistent' : 'NOT consistent')),
     table);
-  updateDownloads();
 }
 
 function onDevices({ status, messages, models }) {

@@ -20,7 +20,10 @@ export function hexGrid(header, failing) {
     for (let i = f.offset; i < f.offset + f.size && i < bytes.length; ++i) fieldAt[i] = index;
   });
   const faulty = (i) => fault !== null && i >= fault.offset && i < fault.offset + fault.size;
-  const name = (f) => (f.section ? `${f.label} (section ${f.section})` : f.label);
+  // As info --hex names them: "section 2" for a section's head.
+  const name = (f) => (f.name === 'section_head' ? `${f.label} ${f.section}`
+                                                 : f.section ? `${f.label} (section ${f.section})` : f.label);
+  const range = (f) => (f.size === 1 ? `byte ${f.offset}` : `bytes ${f.offset}–${f.offset + f.size - 1}`);
 
   const grid = document.createElement('div');
   grid.className = 'hex';
@@ -47,7 +50,7 @@ export function hexGrid(header, failing) {
     const item = document.createElement('li');
     item.className = marked ? 'fault' : '';
     item.dataset.field = f.name;
-    item.append(span(`swatch k-${f.name}`, ''), `${name(f)}: bytes ${f.offset}–${f.offset + f.size - 1}` +
+    item.append(span(`swatch k-${f.name}`, ''), `${name(f)}: ${range(f)}` +
                                                 (f.cutOff ? ' (cut off)' : '') + (marked ? ' ← fails' : ''));
     legend.append(item);
   }
