@@ -79,7 +79,7 @@ function onProgress({ id, done, total, seconds }) {
   const card = $(`image-${id}`);
   const percent = total ? Math.floor((done * 100) / total) : 100;
   card.querySelector('progress').value = percent;
-  const rate = seconds > 0 ? `, ${mib(done / seconds)} MiB/s` : '';
+  const rate = seconds > 0 ? `, ${size(done / seconds)}/s` : '';
   card.querySelector('.rate').textContent = `${percent}% of ${size(total)}${rate}`;
 }
 
@@ -126,7 +126,7 @@ function onImage({ id, report }) {
   card.dataset.verdict = report.unreadable ? 'unreadable' : report.verdictName;
   card.dataset.seconds = report.seconds;
   card.querySelector('progress').value = 100;
-  const seconds = report.seconds > 0 ? `, ${mib(report.fileSize / report.seconds)} MiB/s` : '';
+  const seconds = report.seconds > 0 ? `, ${size(report.fileSize / report.seconds)}/s` : '';
   card.querySelector('.rate').textContent = `100% of ${size(report.fileSize)}${seconds}`;
   card.querySelector('.verdict').textContent = verdictText(report);
   const body = card.querySelector('.body');
