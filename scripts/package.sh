@@ -4,7 +4,8 @@
 # the build tree. A build
 # tree that is already there is reused (CI builds build/release with
 # scripts/test.sh first); otherwise it is configured without the tests.
-# The packages land in <build>/packages/.
+# The packages land in <build>/packages/, with codehdr-VERSION-web.zip when
+# scripts/web.sh has built the browser page (build/web/).
 #
 #   scripts/package.sh
 #
@@ -48,3 +49,12 @@ done
 for tarball in "$out"/*.tar.gz; do
   printf '  %-40s %s files\n' "$(basename "$tarball")" "$(tar -tzf "$tarball" | grep -cv '/$')"
 done
+
+# The browser page, when scripts/web.sh has built it: its folder as a ZIP,
+# ready to unpack on any static web server.
+if [ -f build/web/codehdr.wasm ]; then
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+  web_zip=$out/codehdr-$version-web.zip
+  (cd build/web && python3 -m zipfile -c "$web_zip" index.html style.css ./*.js codehdr.wasm)
+  printf '  %-40s %s files\n' "$(basename "$web_zip")" "$(python3 -m zipfile -l "$web_zip" | tail -n +2 | wc -l)"
+fi

@@ -10,6 +10,7 @@
 #include <codehdr/c.h>
 #include <codehdr/checksum.h>
 #include <codehdr/core.h>
+#include <codehdr/header_fields.h>
 #include <codehdr/image.h>
 #include <codehdr/release.h>
 
@@ -153,6 +154,8 @@ TEST(CApi, NamesAndStatusesAreTheCores) {
       {codehdr_verdict_name, [](int v) { return VerdictName(static_cast<Verdict>(v)); }, 3},
       {codehdr_finding_kind_name, [](int v) { return FindingKindName(static_cast<FindingKind>(v)); }, 8},
       {codehdr_dependency_state_name, [](int v) { return DependencyStateName(static_cast<DependencyState>(v)); }, 4},
+      {codehdr_header_field_name, [](int v) { return FieldKindName(static_cast<FieldKind>(v)); }, 18},
+      {codehdr_header_field_label, [](int v) { return FieldKindLabel(static_cast<FieldKind>(v)); }, 18},
   };
   for (const auto& e : enums) {
     for (int v = 0; v < e.count; ++v) EXPECT_STREQ(e.c(v), e.core(v)) << v;
@@ -199,6 +202,18 @@ TEST(CApi, VerifiersAgreeWithTheCore) {
       auto check = Sized<codehdr_header_check_result>();
       codehdr_header_get_check(receivers[i].get(), &check);
       EXPECT_EQ(std::tuple(check.checked, check.status), std::tuple(core.check ? 1 : 0, core.check ? r.status : 0));
+      // The field map and the faulty bytes, field for field.
+      std::vector<codehdr_header_field> got(codehdr_header_fields(receivers[i].get(), nullptr, 0));
+      codehdr_header_fields(receivers[i].get(), got.data(), got.size());
+      std::vector<std::tuple<std::size_t, std::size_t, int, int, int>> want, have;
+      for (const HeaderField& f : HeaderFields(core.header, core.header_bytes.size()))
+        want.emplace_back(f.offset, f.size, static_cast<int>(f.kind), f.section, f.cut_off ? 1 : 0);
+      for (const codehdr_header_field& f : got) have.emplace_back(f.offset, f.size, f.kind, f.section, f.cut_off);
+      EXPECT_EQ(have, want);
+      const std::optional<ByteSpan> fault = FaultyBytes(core.header, core.header_bytes.size(), core.check);
+      std::size_t at = 0, n = 0;
+      EXPECT_EQ(std::tuple(codehdr_header_faulty_bytes(receivers[i].get(), &at, &n), at, n),
+                std::tuple(fault ? 1 : 0, fault ? fault->offset : none, fault ? fault->size : none));
     }
   }
   const Owned<codehdr_verifier> v(codehdr_verifier_new(0));

@@ -285,6 +285,31 @@ CODEHDR_EXPORT int codehdr_header_get_check(const codehdr_header* header, codehd
 CODEHDR_EXPORT int codehdr_header_get_check_dependency(const codehdr_header* header, size_t index,
                                                        codehdr_dependency* out);
 
+/* The field map of the header's bytes (the info's `bytes`), in offset order:
+ * the mandatory fields as far as the bytes go, each section's head and
+ * payload as the section walk finds them, then bytes in no section. A fixed
+ * record: it never grows. */
+typedef struct codehdr_header_field {
+  size_t offset; /* from the start of the header */
+  size_t size;   /* never 0; the field lies inside the bytes */
+  int kind;      /* codehdr_header_field_name and _label explain it */
+  int section;   /* the section's number from 1 for its fields, else 0 */
+  int cut_off;   /* 1 when the bytes end inside the field */
+} codehdr_header_field;
+
+/* Writes the first `capacity` fields into `out` (may be NULL when capacity
+ * is 0) and returns how many fields there are; 0 for a NULL header, and
+ * when out of memory. */
+CODEHDR_EXPORT size_t codehdr_header_fields(const codehdr_header* header, codehdr_header_field* out, size_t capacity);
+/* A field kind's snake_case name ("crc32") and its label ("CRC-32"); NULL
+ * for a number that is no kind. */
+CODEHDR_EXPORT const char* codehdr_header_field_name(int kind);
+CODEHDR_EXPORT const char* codehdr_header_field_label(int kind);
+/* The bytes to mark as wrong in the header's bytes: those of its failing
+ * check, or the total size of a malformed header. Returns 1 and sets
+ * `offset` and `size`, or 0 (nothing wrong, or a NULL argument). */
+CODEHDR_EXPORT int codehdr_header_faulty_bytes(const codehdr_header* header, size_t* offset, size_t* size);
+
 /* What a new header holds. Every text is written whole or refused, never
  * cut. */
 typedef struct codehdr_header_spec {
@@ -318,6 +343,18 @@ CODEHDR_EXPORT int codehdr_code_mode_at(size_t index, uint16_t* value, const cha
 /* The value of the first row labelled `label` (case-sensitive), or
  * UNKNOWN_LABEL. */
 CODEHDR_EXPORT int codehdr_code_mode_value(const char* label, uint16_t* value);
+/* Label `index` (from 0) of the code-mode value `value`, in table order
+ * (static text); NULL past its last label. */
+CODEHDR_EXPORT const char* codehdr_code_mode_label(uint16_t value, size_t index);
+/* "BOOT/BOOTLDR (0)", or "77 (no label)", into `out` (out_size bytes, cut
+ * and terminated when short; NULL when out_size is 0). Returns the text's
+ * whole length, as snprintf does. */
+/* (0 and "" when out of memory.) */
+CODEHDR_EXPORT size_t codehdr_code_mode_text(uint16_t value, char* out, size_t out_size);
+/* `text` made printable as the tool prints header text: every byte outside
+ * 0x20..0x7E as \xNN, and "\" as "\\". Written and returned as
+ * codehdr_code_mode_text does; a NULL text is "". */
+CODEHDR_EXPORT size_t codehdr_printable(const char* text, char* out, size_t out_size);
 /* The type of a dependency named by its code-mode label: OK, UNKNOWN_LABEL
  * or DEPENDENCY_VERSION (the version is malformed or over 16 characters). */
 CODEHDR_EXPORT int codehdr_dependency_type(const char* label, const char* version, uint16_t* type);

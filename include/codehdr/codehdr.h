@@ -13,6 +13,7 @@
 #include <codehdr/devices.h>
 #include <codehdr/file_io.h>
 #include <codehdr/header.h>
+#include <codehdr/header_fields.h>
 #include <codehdr/image.h>
 #include <codehdr/layout.h>
 #include <codehdr/release.h>

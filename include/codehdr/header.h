@@ -145,6 +145,8 @@ CODEHDR_EXPORT std::optional<std::uint16_t> CodeModeValue(const std::string& lab
 // Every label whose value is `value`, in table order (none for a value that
 // no row has).
 CODEHDR_EXPORT std::vector<std::string> CodeModeLabels(std::uint16_t value);
+// Label `index` of `value` (static text), or null past its last.
+CODEHDR_EXPORT const char* CodeModeLabelAt(std::uint16_t value, std::size_t index);
 
 // A code mode (a header's code-mode byte or a dependency's type) as people
 // read it: "BOOT/BOOTLDR (0)", or "77 (no label)".

@@ -3,6 +3,7 @@
 // tool's JSON and the Python package use them. Each returns null for a value
 // that is none of the enum's.
 #include <codehdr/header.h>
+#include <codehdr/header_fields.h>
 #include <codehdr/image.h>
 #include <codehdr/release.h>
 
@@ -31,11 +32,20 @@ static_assert(std::size(kFindingKinds) == static_cast<std::size_t>(FindingKind::
 constexpr const char* kDependencyStates[] = {"met", "allowed_missing", "not_met", "self"};
 static_assert(std::size(kDependencyStates) == static_cast<std::size_t>(DependencyState::kSelf) + 1);
 
+constexpr const char* kFieldKinds[] = {
+    "guard_bytes",   "virevuz_version", "mandatory_size",  "total_size",      "crc32",
+    "tag_id",        "code_mode",       "code_version",    "section_count",   "reserved",
+    "old_style_tag_id", "section_head", "comment",         "dependency_type", "dependency_version",
+    "extra_payload", "section_payload", "unread_bytes",
+};
+static_assert(std::size(kFieldKinds) == static_cast<std::size_t>(FieldKind::kUnreadBytes) + 1);
+
 }  // namespace
 
 const char* HeaderFormName(HeaderForm form) { return NameIn(kHeaderForms, form); }
 const char* VerdictName(Verdict verdict) { return NameIn(kVerdicts, verdict); }
 const char* FindingKindName(FindingKind kind) { return NameIn(kFindingKinds, kind); }
 const char* DependencyStateName(DependencyState state) { return NameIn(kDependencyStates, state); }
+const char* FieldKindName(FieldKind kind) { return NameIn(kFieldKinds, kind); }
 
 }  // namespace codehdr

@@ -25,11 +25,16 @@ std::optional<std::uint16_t> CodeModeValue(const std::string& label) {
   return std::nullopt;
 }
 
+const char* CodeModeLabelAt(std::uint16_t value, std::size_t index) {
+  for (const CodeMode& row : kCodeModes) {
+    if (row.value == value && index-- == 0) return row.label;
+  }
+  return nullptr;
+}
+
 std::vector<std::string> CodeModeLabels(std::uint16_t value) {
   std::vector<std::string> labels;
-  for (const CodeMode& row : kCodeModes) {
-    if (row.value == value) labels.emplace_back(row.label);
-  }
+  for (std::size_t i = 0; const char* label = CodeModeLabelAt(value, i); ++i) labels.emplace_back(label);
   return labels;
 }
 
