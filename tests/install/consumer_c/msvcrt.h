@@ -1,5 +1,5 @@
 /* The C runtime of consumer.c when clang builds it for the MSVC ABI
- * (x86_64-pc-windows-msvc) without Microsoft's headers and libraries: its
+ * (x86_64- or i386-pc-windows-msvc) without Microsoft's headers and libraries: its
  * <stdio.h>, <stdlib.h> and <string.h> include this file, which declares
  * what it calls as msvcrt.dll exports it, and gives the program its entry.
  * The program links with codehdr.lib and an import library of msvcrt.dll
@@ -10,6 +10,7 @@
 #include <stddef.h>
 
 #define CRT __declspec(dllimport)
+/* msvcrt.dll's FILE, for its size: stderr is the third of its array. */
 typedef struct _iobuf {
   char* ptr;
   int count;
@@ -17,22 +18,14 @@ typedef struct _iobuf {
   int flags, file, charbuf, bufsize;
   char* name;
 } FILE;
-CRT FILE* __iob_func(void);
+CRT FILE *__iob_func(void), *fopen(const char* path, const char* mode);
 #define stderr (&__iob_func()[2])
-CRT FILE* fopen(const char* path, const char* mode);
-CRT int fclose(FILE* file);
-CRT size_t fread(void* buffer, size_t size, size_t count, FILE* file);
-CRT int fputs(const char* text, FILE* file);
-CRT int fprintf(FILE* file, const char* format, ...);
-CRT int printf(const char* format, ...);
-CRT int sprintf(char* buffer, const char* format, ...);
-CRT void* malloc(size_t size);
-CRT void free(void* block);
-CRT size_t strlen(const char* text);
-CRT int strcmp(const char* a, const char* b);
-CRT int strncmp(const char* a, const char* b, size_t count);
-CRT void exit(int status);
-CRT int __getmainargs(int* argc, char*** argv, char*** environment, int wildcards, int* start_info);
+CRT int fclose(FILE* file), fputs(const char* text, FILE* file), fprintf(FILE* file, const char* format, ...),
+    printf(const char* format, ...), sprintf(char* buffer, const char* format, ...),
+    strcmp(const char* a, const char* b), strncmp(const char* a, const char* b, size_t count),
+    __getmainargs(int* argc, char*** argv, char*** environment, int wildcards, int* start_info);
+CRT size_t fread(void* buffer, size_t size, size_t count, FILE* file), strlen(const char* text);
+CRT void *malloc(size_t size), free(void* block), exit(int status);
 
 int main(int argc, char** argv);
 
