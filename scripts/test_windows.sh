@@ -115,12 +115,13 @@ check_package() {
     return
   fi
   # The C consumer, C99 with MinGW's C compiler, through the package's
-  # codehdr.pc (which finds the package from its own folder).
+  # codehdr.pc (which finds the package from its own folder), linked as the
+  # C++ consumer above (-static on x64: the .pc names the import library).
   local flags
   flags=$(PKG_CONFIG_PATH="$root/lib/pkgconfig" PKG_CONFIG_LIBDIR=/nonexistent pkg-config --cflags --libs codehdr)
   # shellcheck disable=SC2086
   "$triple-gcc-posix" -std=c99 -Wall -Wextra -pedantic -Werror tests/install/consumer_c/consumer.c \
-    tests/install/consumer_c/c_layout.c $flags -o "$consumer/c-consumer.exe" ||
+    tests/install/consumer_c/c_layout.c $flags "$runtimes" -o "$consumer/c-consumer.exe" ||
     fail "$arch: building the C consumer against the package"
   # The C++ consumer through codehdr.pc as it comes, run from the package's
   # bin/: the runtimes it needs are linked in or shipped there.
