@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
   codehdr_extract_report extracted = {.struct_size = sizeof extracted};
   codehdr_version version = {.struct_size = sizeof version};
   char text[CODEHDR_VERSION_TEXT_SIZE];
-  static unsigned char chunk[4096];
+  static unsigned char chunk[4096]; /* a frame over a page would call the MSVC runtime's stack probe */
   size_t got, i;
   int lines = 0;
   uint16_t boot = 0;
