@@ -200,7 +200,8 @@ msvc_consumer() {
   local linux_run=$work/linux
   mkdir -p "$linux_run"
   gcc -std=c99 -Wall -Wextra -pedantic -Werror tests/install/consumer_c/consumer.c tests/install/consumer_c/c_layout.c \
-    -Iinclude -L"$linux_build/src" -lcodehdr -Wl,-rpath,"$PWD/$linux_build/src" -o "$linux_run/consumer"
+    -Iinclude -L"$linux_build/src" -lcodehdr -Wl,-rpath,"$PWD/$linux_build/src" -o "$linux_run/consumer" ||
+    { fail "$arch: building the C consumer for Linux"; return; }
   cp "$root/bin/codehdr.dll" "$work/consumer.exe" "$work/run/"
   for h in "$work/run" "$linux_run"; do
     cp data/release/rx200-app.img "$h/"
