@@ -212,11 +212,17 @@ msvc_consumer() {
   local images=(app.img rx200-app.img flipped.img missing.img folder)
   (cd "$linux_run" && ./consumer . "${images[@]}" /dev/null) >"$work/linux.out" 2>&1 || true
   (cd "$work/run" && "$3" consumer.exe . "${images[@]}" NUL) 2>&1 | tr -d '\r' >"$work/windows.out" || true
-  if grep -q ', ok$' "$work/linux.out" && cmp -s "$work/linux.out" "$work/windows.out"; then
+  # The Linux tool's verdicts and status names for the same files.
+  local tool=$PWD/$linux_build/tools/codehdr
+  (cd "$linux_run" && "$tool" verify --json "${images[@]}" /dev/null) 2>/dev/null |
+    sed -nE 's/^ *"(verdict|status_name)": "([a-z_]+)",$/\2/p' | paste -d ' ' - - >"$work/tool.out" || true
+  if grep -q ', ok$' "$work/linux.out" && cmp -s "$work/linux.out" "$work/windows.out" &&
+     sed -nE 's/^image[0-9]+: ([a-z_]+), ([a-z_]+),.*/\1 \2/p' "$work/windows.out" | cmp -s - "$work/tool.out"; then
     echo "$arch: the MSVC-ABI C consumer runs against codehdr.dll and prints what it prints on Linux" \
-      "($(grep -c '^image' "$work/windows.out") lines of images and findings)"
+      "($(grep -c '^image' "$work/windows.out") lines of images and findings; the Linux tool's status names too)"
   else
     diff "$work/linux.out" "$work/windows.out" >&2 || true
+    cat "$work/tool.out" >&2
     fail "$arch: the MSVC-ABI C consumer (see $work)"
   fi
 }
