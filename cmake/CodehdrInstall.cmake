@@ -29,17 +29,22 @@ install(FILES ${PROJECT_BINARY_DIR}/codehdrConfig.cmake ${PROJECT_BINARY_DIR}/co
 
 # The .pc file finds its prefix relative to its own folder, so the install
 # can be moved or staged under any prefix.
+# Windows builds set their own link line (CodehdrWindows.cmake).
+if(NOT DEFINED CODEHDR_PC_LIBS)
+  set(CODEHDR_PC_LIBS "-L\${libdir} -lcodehdr")
+endif()
 file(RELATIVE_PATH CODEHDR_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/codehdr.pc.in ${PROJECT_BINARY_DIR}/codehdr.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/codehdr.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
   COMPONENT development)
 
-# Windows: the DLL's export list (codehdr.def, from which other toolchains
-# make an import library), the GCC runtime DLLs an x86 build needs beside the
+# Windows: the DLL's export list (codehdr.def) and the C API's import
+# library for MSVC-ABI linkers (codehdr.lib), the GCC runtime DLLs an x86 build needs beside the
 # programs, and at the top a sample device control file, the README and the
 # changelog.
 if(WIN32)
-  install(FILES ${CODEHDR_DEF_FILE} DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+  install(FILES ${CODEHDR_DEF_FILE} ${CODEHDR_MSVC_IMPORT_FILE} DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    COMPONENT development)
   if(CODEHDR_RUNTIME_DLLS)
     install(FILES ${CODEHDR_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
   endif()

@@ -2,10 +2,13 @@
 # The Windows builds: cross-compiles the library (codehdr.dll with its import
 # library) and the codehdr tool for 64-bit and 32-bit Windows with MinGW-w64,
 # runs each build's whole CTest suite under Wine, makes the ZIP packages,
-# builds and runs a consumer program against each unpacked package, compares
-# the DLL's export table with the Linux library's, and checks that the Linux
-# tool and codehdr.exe build the same image from the same inputs and read
-# each other's.
+# builds and runs consumer programs against each unpacked package (MinGW C++
+# through the CMake package and through codehdr.pc, MinGW C99, and C99 built
+# for the MSVC ABI by clang and lld-link against codehdr.lib, compared with
+# the same program on Linux), checks that <codehdr/c.h> lays out its structs
+# alike for every compiler, compares the DLL's export table with the Linux
+# library's, and checks that the Linux tool and codehdr.exe build the same
+# image from the same inputs and read each other's.
 #
 #   bash scripts/test_windows.sh
 #
@@ -33,7 +36,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 ensure_debian_packages build-essential cmake pkg-config libcli11-dev nlohmann-json3-dev googletest \
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 wine32:i386
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 wine32:i386 clang-14 lld-14 llvm-14
 
 export WINEPREFIX=$PWD/build/wine-prefix WINEDEBUG=-all
 wine64=/usr/lib/wine/wine64
@@ -74,7 +77,8 @@ check_package() {
   local arch=$1 dir=build/$1 triple=$3 root
   root=$(echo "$dir"/unpacked/codehdr-*)
   local f
-  for f in bin/codehdr.exe bin/codehdr.dll lib/libcodehdr.dll.a lib/codehdr.def lib/cmake/codehdr/codehdrConfig.cmake \
+  for f in bin/codehdr.exe bin/codehdr.dll lib/libcodehdr.dll.a lib/codehdr.lib lib/codehdr.def \
+           lib/cmake/codehdr/codehdrConfig.cmake \
            lib/pkgconfig/codehdr.pc include/codehdr/codehdr.h include/codehdr/c.h python/codehdr/__init__.py \
            python/codehdr/_install.py virevuz.txt README.md CHANGELOG.md; do
     [ -f "$root/$f" ] || fail "$arch: the package lacks $f"
@@ -93,14 +97,17 @@ check_package() {
       esac
     done
   done
-  # The consumer, configured with the package's CMake files (the cross
-  # toolchain searches only the MinGW tree, hence codehdr_DIR), with its own
-  # GCC runtimes linked in as the package's programs have theirs.
-  local consumer=$dir/consumer runtimes=-static
+  # The consumer, configured with the package's CMake files found through
+  # CMAKE_PREFIX_PATH in a copy moved elsewhere, with the project's toolchain
+  # file; with its own GCC runtimes linked in as the package's programs have
+  # theirs.
+  local consumer=$dir/consumer runtimes=-static moved=$dir/moved/codehdr
   [ "$arch" = win64 ] || runtimes=-static-libstdc++
-  rm -rf "$consumer"
+  rm -rf "$consumer" "$dir/moved"
+  mkdir -p "$dir/moved"
+  cp -r "$root" "$moved"
   if ! cmake -S tests/install/consumer -B "$consumer" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/$2" \
-         -Dcodehdr_DIR="$PWD/$root/lib/cmake/codehdr" -DCMAKE_EXE_LINKER_FLAGS="$runtimes" \
+         -DCMAKE_PREFIX_PATH="$PWD/$moved" -DCMAKE_EXE_LINKER_FLAGS="$runtimes" \
          >"$dir/consumer.log" 2>&1 ||
      ! cmake --build "$consumer" >>"$dir/consumer.log" 2>&1; then
     cat "$dir/consumer.log" >&2
@@ -108,19 +115,129 @@ check_package() {
     return
   fi
   # The C consumer, C99 with MinGW's C compiler, through the package's
-  # codehdr.pc (which finds the package from its own folder).
+  # codehdr.pc (which finds the package from its own folder), linked as the
+  # C++ consumer above (-static on x64: the .pc names the import library).
   local flags
   flags=$(PKG_CONFIG_PATH="$root/lib/pkgconfig" PKG_CONFIG_LIBDIR=/nonexistent pkg-config --cflags --libs codehdr)
   # shellcheck disable=SC2086
-  "$triple-gcc-posix" -std=c99 -Wall -Wextra -pedantic -Werror tests/install/consumer_c/consumer.c $flags \
-    -o "$consumer/c-consumer.exe" || fail "$arch: building the C consumer against the package"
+  "$triple-gcc-posix" -std=c99 -Wall -Wextra -pedantic -Werror tests/install/consumer_c/consumer.c \
+    tests/install/consumer_c/c_layout.c $flags "$runtimes" -o "$consumer/c-consumer.exe" ||
+    fail "$arch: building the C consumer against the package"
+  # The C++ consumer through codehdr.pc as it comes, run from the package's
+  # bin/: the runtimes it needs are linked in or shipped there.
+  # shellcheck disable=SC2086
+  "$triple-g++-posix" -std=c++17 tests/install/consumer/consumer.cpp $flags -o "$moved/bin/pc-consumer.exe" ||
+    fail "$arch: building the C++ consumer through codehdr.pc"
+  cp "$root/virevuz.txt" "$moved/bin/"
   cp "$root"/bin/*.dll "$root/virevuz.txt" "$consumer/"
   if [ -n "${4:-}" ]; then
-    if (cd "$consumer" && "$4" consumer.exe && "$4" c-consumer.exe .); then
-      echo "$arch: the C++ and C consumers built against the package run"
+    if (cd "$consumer" && "$4" consumer.exe && "$4" c-consumer.exe .) && (cd "$moved/bin" && "$4" pc-consumer.exe); then
+      echo "$arch: the C++ consumers (CMake package, codehdr.pc) and the C consumer built against the package run"
     else
       fail "$arch: the consumers built against the package"
     fi
+  fi
+}
+
+# msvc_import_library ARCH MACHINE: codehdr.lib of the package names every C
+# function of <codehdr/c.h> and nothing else, for MACHINE (x86-64 or i386).
+# On x86 the symbols carry the leading underscore of C names and the DLL's
+# names are looked up without it (name type "noprefix").
+msvc_import_library() {
+  local arch=$1 lib prefix='' name_type=name want got headers
+  lib=$(echo build/"$arch"/unpacked/codehdr-*/lib/codehdr.lib)
+  [ "$2" = i386 ] && prefix=_ name_type=noprefix
+  want=$(grep -oE 'CODEHDR_EXPORT [^(]*[ *](codehdr_[a-z0-9_]+)\(' include/codehdr/c.h |
+    sed -E "s/.*(codehdr_[a-z0-9_]+)\(/__imp_$prefix\1/" | sort)
+  got=$(llvm-nm-14 "$lib" 2>/dev/null | awk '$2 == "T" || $2 == "D" || $2 == "I" {print $3}' | grep '^__imp_' | sort)
+  headers=$(llvm-readobj-14 "$lib")
+  if [ -n "$want" ] && [ "$want" = "$got" ] && grep -q "^Format: COFF-$2\$" <<<"$headers" &&
+     [ "$(sed -n 's/^Name type: //p' <<<"$headers" | sort -u)" = "$name_type" ]; then
+    echo "$arch: codehdr.lib imports the $(wc -l <<<"$want") C functions of codehdr.dll ($2)"
+  else
+    diff <(echo "$want") <(echo "$got") >&2 || true
+    fail "$arch: codehdr.lib does not import exactly the C functions"
+  fi
+}
+
+# msvc_consumer ARCH TARGET [WINE]: the C consumer and the struct layout
+# table built by clang for TARGET (the MSVC ABI, x86_64-pc-windows-msvc or
+# i386-pc-windows-msvc) and linked by lld-link with the package's codehdr.lib
+# and an import library of msvcrt.dll for its few C runtime calls
+# (consumer_c/msvcrt.h). With WINE it runs against the package's DLL on a
+# release of images and bad inputs, and must print what the same program
+# built for Linux prints for the same files.
+msvc_consumer() {
+  local arch=$1 target=$2 root work=build/$1/msvc-consumer machine=i386:x86-64 h
+  root=$(echo build/"$arch"/unpacked/codehdr-*)
+  [[ $target == i386* ]] && machine=i386
+  rm -rf "$work"
+  mkdir -p "$work/include" "$work/run"
+  for h in stdio stdlib string; do echo '#include "msvcrt.h"' >"$work/include/$h.h"; done
+  local c_flags=(--target="$target" -std=c99 -Wall -Wextra -pedantic -Werror -I"$root/include" -I"$work/include"
+                 -Itests/install/consumer_c)
+  if ! clang-14 "${c_flags[@]}" -c tests/install/consumer_c/consumer.c -o "$work/consumer.obj" ||
+     ! clang-14 "${c_flags[@]}" -c tests/install/consumer_c/c_layout.c -o "$work/c_layout.obj" ||
+     ! clang-14 "${c_flags[@]}" -fsyntax-only -x c "$root/include/codehdr/c.h"; then
+    fail "$arch: compiling the C consumer for $target"
+    return
+  fi
+  # msvcrt.dll's import library: the names the program leaves undefined that
+  # codehdr.lib does not give.
+  { echo "LIBRARY msvcrt.dll"; echo "EXPORTS"
+    llvm-nm-14 --undefined-only "$work/consumer.obj" | awk '{print $2}' | sed -E 's/^__imp_//' |
+      sed -E "s/^$([ $machine = i386 ] && echo _)//" | grep -v '^codehdr_' | sort -u; } >"$work/msvcrt.def"
+  if ! llvm-dlltool-14 -m "$machine" -d "$work/msvcrt.def" -l "$work/msvcrt.lib" ||
+     ! lld-link-14 -nologo -nodefaultlib -subsystem:console -out:"$work/consumer.exe" "$work/consumer.obj" \
+         "$work/c_layout.obj" "$root/lib/codehdr.lib" "$work/msvcrt.lib"; then
+    fail "$arch: linking the MSVC-ABI consumer with codehdr.lib"
+    return
+  fi
+  [ -n "${3:-}" ] || { echo "$arch: the C consumer builds for $target with codehdr.lib (not run)"; return; }
+  # The same files for both systems: the consumer's own image, an image of
+  # the sample release, another with one byte flipped, a missing file, a
+  # folder, and the null device (NUL on Windows).
+  local linux_run=$work/linux
+  mkdir -p "$linux_run"
+  gcc -std=c99 -Wall -Wextra -pedantic -Werror tests/install/consumer_c/consumer.c tests/install/consumer_c/c_layout.c \
+    -Iinclude -L"$linux_build/src" -lcodehdr -Wl,-rpath,"$PWD/$linux_build/src" -o "$linux_run/consumer" ||
+    { fail "$arch: building the C consumer for Linux"; return; }
+  cp "$root/bin/codehdr.dll" "$work/consumer.exe" "$work/run/"
+  for h in "$work/run" "$linux_run"; do
+    cp data/release/rx200-app.img "$h/"
+    cp data/release/rx200b-boot.img "$h/flipped.img"
+    printf '\xff' | dd of="$h/flipped.img" bs=1 seek=4000 conv=notrunc status=none
+    mkdir "$h/folder"
+  done
+  local images=(app.img rx200-app.img flipped.img missing.img folder)
+  (cd "$linux_run" && ./consumer . "${images[@]}" /dev/null) >"$work/linux.out" 2>&1 || true
+  (cd "$work/run" && "$3" consumer.exe . "${images[@]}" NUL) 2>&1 | tr -d '\r' >"$work/windows.out" || true
+  # The Linux tool's verdicts and status names for the same files.
+  local tool=$PWD/$linux_build/tools/codehdr
+  (cd "$linux_run" && "$tool" verify --json "${images[@]}" /dev/null) 2>/dev/null |
+    sed -nE 's/^ *"(verdict|status_name)": "([a-z_]+)",$/\2/p' | paste -d ' ' - - >"$work/tool.out" || true
+  if grep -q ', ok$' "$work/linux.out" && cmp -s "$work/linux.out" "$work/windows.out" &&
+     sed -nE 's/^image[0-9]+: ([a-z_]+), ([a-z_]+),.*/\1 \2/p' "$work/windows.out" | cmp -s - "$work/tool.out"; then
+    echo "$arch: the MSVC-ABI C consumer runs against codehdr.dll and prints what it prints on Linux" \
+      "($(grep -c '^image' "$work/windows.out") lines of images and findings; the Linux tool's status names too)"
+  else
+    diff "$work/linux.out" "$work/windows.out" >&2 || true
+    cat "$work/tool.out" >&2
+    fail "$arch: the MSVC-ABI C consumer (see $work)"
+  fi
+}
+
+# c.h's structs hold no field of a type whose size compilers choose apart:
+# long, bool, or an enum (by clang's reading of the header).
+c_header_types() {
+  local found
+  found=$(clang-14 --target=x86_64-pc-windows-msvc -fsyntax-only -Xclang -ast-dump -fno-color-diagnostics -Iinclude \
+    -x c include/codehdr/c.h | grep FieldDecl | grep -E " '[^']*\b(long|_Bool|bool)\b[^']*'|'enum " || true)
+  if [ -n "$found" ]; then
+    echo "$found" >&2
+    fail "c.h: a struct field whose type's size differs between compilers"
+  else
+    echo "c.h: no struct field is a long, a bool or an enum"
   fi
 }
 
@@ -206,6 +323,9 @@ ctest --test-dir build/win64 --output-on-failure -j "$jobs" || fail "win64: CTes
 package win64
 check_package win64 mingw-w64-x86_64.cmake x86_64-w64-mingw32 "$wine64"
 compare_exports win64 x86_64-w64-mingw32
+msvc_import_library win64 x86-64
+msvc_consumer win64 x86_64-pc-windows-msvc "$wine64"
+c_header_types
 cross_check
 
 echo "== Windows x86 =="
@@ -223,6 +343,8 @@ fi
 package win32
 check_package win32 mingw-w64-i686.cmake i686-w64-mingw32 "$runner32"
 compare_exports win32 i686-w64-mingw32
+msvc_import_library win32 i386
+msvc_consumer win32 i386-pc-windows-msvc "$runner32"
 
 echo
 echo "packages:"

@@ -1,8 +1,9 @@
 # Script mode: install BUILD_DIR into WORK_DIR/prefix, build the consumer with
 # find_package and with pkg-config, run both with the device file DEVICES
 # beside them; build the C consumer C_SOURCE with gcc as C99 through
-# pkg-config and run it; run the Python tests PYTHON_TESTS with PYTHON against
-# the installed package, which finds the installed library by itself.
+# pkg-config, with the struct layout table C_LAYOUT, and run it; run the
+# Python tests PYTHON_TESTS with PYTHON against the installed package, which
+# finds the installed library by itself.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 
@@ -41,7 +42,7 @@ message(STATUS "pkg-config consumer: ${last_output}")
 
 # 3. The C consumer: C99, pedantic, compiled by gcc (a C compiler, not g++).
 find_program(GCC gcc REQUIRED)
-run(${GCC} -std=c99 -Wall -Wextra -pedantic -Werror ${C_SOURCE} ${flags} -Wl,-rpath,${prefix}/lib
+run(${GCC} -std=c99 -Wall -Wextra -pedantic -Werror ${C_SOURCE} ${C_LAYOUT} ${flags} -Wl,-rpath,${prefix}/lib
     -o ${WORK_DIR}/c-consumer)
 run(${WORK_DIR}/c-consumer ${WORK_DIR})
 message(STATUS "C consumer: ${last_output}")
