@@ -22,7 +22,7 @@ constexpr const char* kFooter =
     "  CODEHDR_DEVCTL    device control file when --devctl is not given\n"
     "                    (default: virevuz.txt beside the program)\n"
     "  CODEHDR_CRC_IMPL  force a CRC-32 kernel: table, slice, pclmul-sse, pclmul,\n"
-    "                    avx2 or avx512\n"
+    "                    avx2, avx512 (x86), crc32 or pmull (ARM)\n"
     "  NO_COLOR          when set and not empty, info --hex prints no colour\n"
     "\n"
     "Exit status: 0 success; 1 a check failed or a build, extraction or device\n"
