@@ -3,6 +3,13 @@
 # only their headers, never the machine's whole include directory), and
 # GoogleTest is built from Debian's sources (package googletest) with the
 # cross compiler.
+# The command line that runs a program of the target on this machine, for the
+# build steps and tests that start the tool or a consumer themselves (a Linux
+# target's emulator; Windows programs start each other under Wine as they are).
+if(NOT WIN32)
+  string(REPLACE ";" " " CODEHDR_EMULATOR_COMMAND "${CMAKE_CROSSCOMPILING_EMULATOR}")
+endif()
+
 set(CODEHDR_HOST_INCLUDE_DIR /usr/include CACHE PATH "Where the header-only CLI11 and nlohmann-json are")
 set(CODEHDR_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources to build the tests with")
 
