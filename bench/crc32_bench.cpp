@@ -91,8 +91,8 @@ struct Candidate {
 std::vector<Candidate> Candidates() {
   std::vector<Candidate> out;
   out.push_back({"byte-at-a-time loop", TierFunction(crc::KernelForTier(Tier::kTable))});
-  const Tier tiers[] = {Tier::kSlice, Tier::kPclmulSse, Tier::kPclmul, Tier::kAvx2, Tier::kAvx512};
-  for (Tier tier : tiers) {
+  for (int t = static_cast<int>(Tier::kSlice); t < crc::kTierCount; ++t) {
+    const Tier tier = static_cast<Tier>(t);
     if (crc::Crc32Kernel kernel = crc::KernelForTier(tier)) {
       out.push_back({std::string("tier ") + crc::TierName(tier), TierFunction(kernel)});
     }

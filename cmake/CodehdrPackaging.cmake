@@ -52,6 +52,15 @@ set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
+# A cross build's packages are for its target (dpkg's own name of it), not
+# for the build machine that CPack would otherwise ask.
+if(CMAKE_CROSSCOMPILING)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+  elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^arm")
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE armhf)
+  endif()
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Component dependencies become "Depends: libcodehdr1 (= version)".

@@ -81,7 +81,8 @@ TEST(Crc32Parallel, PiecesOnThreadsAndText) {
 
 TEST(Crc32Select, ChoiceFollowsOverrideAndFeatures) {
   const CpuFeatures none{}, sse{true, false, false, false}, avx{true, true, false, false},
-      avx2{true, true, true, false}, avx512{true, true, true, true};
+      avx2{true, true, true, false}, avx512{true, true, true, true}, armCrc{false, false, false, false, true, false},
+      armBoth{false, false, false, false, true, true}, armPmullOnly{false, false, false, false, false, true};
   const struct { const char* override; CpuFeatures cpu; Tier tier; } cases[] = {
       {nullptr, none, Tier::kSlice}, {nullptr, sse, Tier::kPclmulSse}, {nullptr, avx, Tier::kPclmul},
       {nullptr, avx2, Tier::kAvx2}, {nullptr, avx512, Tier::kAvx512}, {"table", avx512, Tier::kTable},
@@ -90,6 +91,9 @@ TEST(Crc32Select, ChoiceFollowsOverrideAndFeatures) {
       {"avx512", avx2, Tier::kAvx2}, {"avx2", none, Tier::kSlice}, {"pclmul", sse, Tier::kPclmulSse},
       {"pclmul", none, Tier::kSlice}, {"pclmul-sse", none, Tier::kSlice}, {"", avx512, Tier::kAvx512},
       {"AVX2", avx512, Tier::kAvx512}, {"table ", avx512, Tier::kAvx512}, {"tables", avx, Tier::kPclmul},
+      {nullptr, armCrc, Tier::kArmCrc32}, {nullptr, armBoth, Tier::kArmPmull}, {nullptr, armPmullOnly, Tier::kSlice},
+      {"crc32", armBoth, Tier::kArmCrc32}, {"pmull", armBoth, Tier::kArmPmull}, {"pmull", armCrc, Tier::kArmCrc32},
+      {"crc32", none, Tier::kSlice}, {"slice", armBoth, Tier::kSlice}, {"pmull", avx512, Tier::kAvx512},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ChooseTier(c.override, c.cpu), c.tier) << (c.override ? c.override : "(none)") << " " << TierName(c.tier);
@@ -97,7 +101,8 @@ TEST(Crc32Select, ChoiceFollowsOverrideAndFeatures) {
 }
 
 // The compiler's run-time CPU model, like the detection, counts an extension only when the system saves its register
-// state. The tier matrix runs this once per CODEHDR_CRC_IMPL value.
+// state (x86; scripts/test_arm.sh checks the ARM choice under qemu CPU models with and without the extensions). The
+// tier matrix runs this once per CODEHDR_CRC_IMPL value.
 TEST(Crc32Select, DetectionAndTheProcessChoice) {
   const CpuFeatures cpu = DetectCpuFeatures();
   EXPECT_EQ(SelectedTier(), ChooseTier(std::getenv(kImplEnvVar), cpu));

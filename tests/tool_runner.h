@@ -31,7 +31,10 @@ class ToolFixture : public ::testing::Test {
   // (script(1), Linux only) when `tty`.
   Output Tool(const std::string& args, const std::string& in = "", const std::string& env = "", bool tty = false,
               const std::string& program = CODEHDR_TOOL) const {
-    std::vector<std::string> argv = {program};
+    std::vector<std::string> argv;
+    std::istringstream emulator(CODEHDR_TOOL_EMULATOR);  // a cross build's tool runs as the tests do
+    for (std::string w; emulator >> w;) argv.push_back(w);
+    argv.push_back(program);
     std::istringstream words(args);
     for (std::string w; words >> w;) argv.push_back(w[0] == '@' ? F(w.substr(1)) : w);
     if (tty) {

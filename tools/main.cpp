@@ -26,7 +26,7 @@ std::string Footer() {
          codehdr::SystemDeviceFile() +
          ")\n"
          "  CODEHDR_CRC_IMPL  force a CRC-32 kernel: table, slice, pclmul-sse, pclmul,\n"
-         "                    avx2 or avx512\n"
+         "                    avx2, avx512 (x86), crc32 or pmull (ARM)\n"
          "  NO_COLOR          when set and not empty, info --hex prints no colour\n"
          "\n"
          "Exit status: 0 success; 1 a check failed or a build, extraction or device\n"

@@ -115,7 +115,7 @@ CODEHDR_EXPORT uint32_t codehdr_crc32_combine(uint32_t crc_a, uint32_t crc_b, ui
 /* CRC-16/IBM-3740; start from CODEHDR_CRC16_INIT. */
 CODEHDR_EXPORT uint16_t codehdr_crc16(uint16_t crc, const void* data, size_t size);
 /* The CRC-32 kernel in use: "table", "slice", "pclmul-sse", "pclmul",
- * "avx2" or "avx512". */
+ * "avx2" or "avx512" on x86, "crc32" or "pmull" on ARM. */
 CODEHDR_EXPORT const char* codehdr_crc32_kernel(void);
 
 /* ---- Version strings ("R01A02.3") ------------------------------------------ */

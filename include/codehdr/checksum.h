@@ -8,7 +8,7 @@
 //   CRC-16/IBM-3740  polynomial 0x1021, init 0xFFFF, MSB first, no final XOR;
 //                    "123456789" gives 0x29B1.
 // The CRC-32 runs on the fastest kernel this processor offers, chosen once
-// at first use (CODEHDR_CRC_IMPL=table|slice|pclmul-sse|pclmul|avx2|avx512
+// at first use (CODEHDR_CRC_IMPL=table|slice|pclmul-sse|pclmul|avx2|avx512|crc32|pmull
 // forces one). Every function here may run on any number of threads at once.
 #ifndef CODEHDR_CHECKSUM_H
 #define CODEHDR_CHECKSUM_H
@@ -53,7 +53,7 @@ inline std::uint16_t Crc16(const std::uint8_t* data, std::size_t size) {
 CODEHDR_EXPORT std::string Crc32Text(std::uint32_t crc);
 
 // The CRC-32 kernel in use: "table", "slice", "pclmul-sse", "pclmul",
-// "avx2" or "avx512".
+// "avx2" or "avx512" on x86, "crc32" or "pmull" on ARM.
 CODEHDR_EXPORT const char* Crc32KernelName();
 
 }  // namespace codehdr

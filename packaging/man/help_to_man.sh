@@ -18,6 +18,8 @@
 # example EXIT STATUS, ENVIRONMENT). Each command gets a subsection under
 # COMMANDS; what it repeats from the top-level help (an inherited footer, the
 # --help option) is left out there. SOURCE_DATE_EPOCH, when set, dates the page.
+# CODEHDR_TOOL_EMULATOR, when set, is the command (with its arguments) that
+# runs TOOL: a cross build's emulator.
 set -euo pipefail
 
 if [ $# -ne 3 ]; then
@@ -25,6 +27,7 @@ if [ $# -ne 3 ]; then
   exit 2
 fi
 tool=$1 version=$2 output=$3
+read -r -a emulator <<<"${CODEHDR_TOOL_EMULATOR:-}"
 export LC_ALL=C
 shopt -s inherit_errexit
 # shellcheck source=packaging/help_text.sh
@@ -36,7 +39,7 @@ collect() {
   local help sub name
   name=$(basename "$tool")
   [ $# -eq 0 ] || name+=" $*"
-  help=$("$tool" "$@" --help) || { echo "$0: '$name --help' failed" >&2; return 1; }
+  help=$("${emulator[@]}" "$tool" "$@" --help) || { echo "$0: '$name --help' failed" >&2; return 1; }
   printf '@@command %s\n%s\n' "$name" "$help"
   for sub in $(printf '%s\n' "$help" | help_list Subcommands); do
     collect "$@" "$sub" || return 1

@@ -6,21 +6,13 @@
 
 #include <codehdr/checksum.h>
 
+#include "crc/crc32_gf2.h"
+
 namespace codehdr {
 namespace {
 
-constexpr std::uint32_t kPolynomial = 0xEDB88320;  // reflected
-constexpr std::uint32_t kOne = 0x80000000;          // x^0, reflected
-
-// a·b modulo the polynomial, both reflected.
-constexpr std::uint32_t MultiplyModP(std::uint32_t a, std::uint32_t b) {
-  std::uint32_t product = 0;
-  for (std::uint32_t bit = kOne; bit != 0; bit >>= 1) {
-    if (a & bit) product ^= b;
-    b = (b & 1) ? (b >> 1) ^ kPolynomial : b >> 1;
-  }
-  return product;
-}
+using crc::gf2::kOne;
+using crc::gf2::MultiplyModP;
 
 // x^(2^k) modulo the polynomial for k = 0 .. 31. x has order 2^32 - 1, so
 // x^(2^(k+32)) is x^(2^k): the table repeats with period 32.

@@ -18,6 +18,9 @@
 #if CODEHDR_CRC_X86
 #include <cpuid.h>
 #endif
+#if CODEHDR_CRC_ARM64 || CODEHDR_CRC_ARM32
+#include <sys/auxv.h>
+#endif
 
 namespace codehdr::crc {
 namespace {
@@ -30,6 +33,7 @@ struct TierEntry {
 constexpr TierEntry kTierNames[kTierCount] = {
     {Tier::kTable, "table"},   {Tier::kSlice, "slice"}, {Tier::kPclmulSse, "pclmul-sse"},
     {Tier::kPclmul, "pclmul"}, {Tier::kAvx2, "avx2"},   {Tier::kAvx512, "avx512"},
+    {Tier::kArmCrc32, "crc32"}, {Tier::kArmPmull, "pmull"},
 };
 
 #if CODEHDR_CRC_X86
@@ -79,11 +83,37 @@ CpuFeatures DetectX86() {
 
 #endif  // CODEHDR_CRC_X86
 
+#if CODEHDR_CRC_ARM64 || CODEHDR_CRC_ARM32
+
+// The kernel's hardware capability words (the Linux ABI's bit numbers).
+#if CODEHDR_CRC_ARM64
+constexpr unsigned long kHwcapPmull = 1ul << 4;  // AT_HWCAP
+constexpr unsigned long kHwcapCrc32 = 1ul << 7;  // AT_HWCAP
+#else
+constexpr unsigned long kHwcap2Crc32 = 1ul << 4;  // AT_HWCAP2
+#endif
+
+CpuFeatures DetectArm() {
+  CpuFeatures f;
+#if CODEHDR_CRC_ARM64
+  const unsigned long hwcap = getauxval(AT_HWCAP);
+  f.armCrc32 = (hwcap & kHwcapCrc32) != 0;
+  f.armPmull = (hwcap & kHwcapPmull) != 0;
+#else
+  f.armCrc32 = (getauxval(AT_HWCAP2) & kHwcap2Crc32) != 0;
+#endif
+  return f;
+}
+
+#endif  // CODEHDR_CRC_ARM64 || CODEHDR_CRC_ARM32
+
 }  // namespace
 
 CpuFeatures DetectCpuFeatures() {
 #if CODEHDR_CRC_X86
   return DetectX86();
+#elif CODEHDR_CRC_ARM64 || CODEHDR_CRC_ARM32
+  return DetectArm();
 #else
   return CpuFeatures{};
 #endif
@@ -102,6 +132,10 @@ bool TierAvailable(Tier tier, const CpuFeatures& cpu) {
       return cpu.avx2Clmul;
     case Tier::kAvx512:
       return cpu.avx512Clmul;
+    case Tier::kArmCrc32:
+      return cpu.armCrc32;
+    case Tier::kArmPmull:
+      return cpu.armCrc32 && cpu.armPmull;
   }
   return false;
 }
@@ -192,6 +226,14 @@ Crc32Kernel KernelForTier(Tier tier) {
       return &Crc32KernelAvx2;
     case Tier::kAvx512:
       return &Crc32KernelAvx512;
+#endif
+#if CODEHDR_CRC_ARM64 || CODEHDR_CRC_ARM32
+    case Tier::kArmCrc32:
+      return &Crc32KernelArmCrc;
+#endif
+#if CODEHDR_CRC_ARM64
+    case Tier::kArmPmull:
+      return &Crc32KernelArmPmull;
 #endif
     default:
       return nullptr;

@@ -17,6 +17,20 @@
 #define CODEHDR_CRC_X86 0
 #endif
 
+// The ARM kernels: the CRC-32 instructions in 64- and 32-bit builds (ARMv8,
+// found in the hardware capabilities at run time), PMULL folding in 64-bit
+// builds.
+#if defined(__aarch64__)
+#define CODEHDR_CRC_ARM64 1
+#else
+#define CODEHDR_CRC_ARM64 0
+#endif
+#if defined(__arm__) && !defined(__aarch64__)
+#define CODEHDR_CRC_ARM32 1
+#else
+#define CODEHDR_CRC_ARM32 0
+#endif
+
 namespace codehdr::crc {
 
 // Ordered from slowest to fastest.
@@ -27,9 +41,11 @@ enum class Tier {
   kPclmul,     // 128-bit carry-less folding, AVX (VEX) encoding
   kAvx2,       // 256-bit VPCLMULQDQ folding
   kAvx512,     // 512-bit VPCLMULQDQ folding
+  kArmCrc32,   // ARMv8 CRC-32 instructions, three streams joined
+  kArmPmull,   // ARMv8 PMULL folding, CRC-32 instructions for the rest
 };
 
-constexpr int kTierCount = 6;
+constexpr int kTierCount = 8;
 
 // Instruction sets usable here: the processor has them and the operating
 // system saves the register state they need.
@@ -38,6 +54,8 @@ struct CpuFeatures {
   bool avx = false;          // AVX with YMM state enabled
   bool avx2Clmul = false;    // AVX2 + VPCLMULQDQ with YMM state enabled
   bool avx512Clmul = false;  // AVX-512 F/VL + VPCLMULQDQ with ZMM and mask state enabled
+  bool armCrc32 = false;     // ARMv8 CRC32B/H/W/X (HWCAP_CRC32, on 32-bit ARM HWCAP2_CRC32)
+  bool armPmull = false;     // ARMv8 64-bit PMULL (HWCAP_PMULL), 64-bit builds
 };
 
 // Environment variable that forces a tier.
@@ -48,7 +66,7 @@ CpuFeatures DetectCpuFeatures();
 bool TierAvailable(Tier tier, const CpuFeatures& cpu);
 Tier BestTier(const CpuFeatures& cpu);
 
-// "table", "slice", "pclmul-sse", "pclmul", "avx2", "avx512".
+// "table", "slice", "pclmul-sse", "pclmul", "avx2", "avx512", "crc32", "pmull".
 const char* TierName(Tier tier);
 std::optional<Tier> ParseTierName(const char* name);
 
@@ -73,6 +91,12 @@ Crc32Kernel KernelForTier(Tier tier);
 // The wide folding kernels, each in its own file.
 std::uint32_t Crc32KernelAvx2(std::uint32_t reg, const unsigned char* data, std::size_t len);
 std::uint32_t Crc32KernelAvx512(std::uint32_t reg, const unsigned char* data, std::size_t len);
+#endif
+#if CODEHDR_CRC_ARM64 || CODEHDR_CRC_ARM32
+std::uint32_t Crc32KernelArmCrc(std::uint32_t reg, const unsigned char* data, std::size_t len);
+#endif
+#if CODEHDR_CRC_ARM64
+std::uint32_t Crc32KernelArmPmull(std::uint32_t reg, const unsigned char* data, std::size_t len);
 #endif
 
 }  // namespace codehdr::crc

@@ -6,6 +6,7 @@
 #   completion_test.sh TOOL COMPLETION_FILE
 set -euo pipefail
 tool=$1
+read -r -a emulator <<<"${CODEHDR_TOOL_EMULATOR:-}"  # a cross build's
 # shellcheck source=packaging/bash-completion/codehdr
 source "$2"
 # shellcheck source=packaging/help_text.sh
@@ -48,7 +49,7 @@ expect_exactly() {  # expect_exactly LINE WORD...: the completions are these WOR
 # Every command and option of the program, walked the way its help lists them.
 check_command() {
   local help sub
-  help=$("$tool" "$@" --help)
+  help=$("${emulator[@]}" "$tool" "$@" --help)
   # shellcheck disable=SC2046
   expect_offered "codehdr $* -" $(help_list Options <<<"$help" | tr , ' ')
   for sub in $(help_list Subcommands <<<"$help"); do
