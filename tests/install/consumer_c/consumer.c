@@ -1,9 +1,8 @@
 /* A C99 program that uses only the installed <codehdr/c.h> and library: it
- * builds an image from a device table, writes it, verifies it from its file,
- * from memory and in chunks, extracts its payload, and checks the answers.
- * Then it checks the images it is given as one release, printing each
- * image's verification and each finding: the same files must print the same
- * on every system and with every compiler.
+ * builds an image from a device table, writes it, verifies it and reads its
+ * header back. Then it checks the images it is given as one release, printing
+ * each image's verification and each finding: the same files must print the
+ * same on every system and with every compiler.
  * Usage: consumer WORK_DIR [IMAGE...] */
 #include <codehdr/c.h>
 
@@ -36,28 +35,20 @@ int main(int argc, char** argv) {
   static unsigned char payload[100000];
   char* devices_path;
   char* image_path;
-  char* payload_path;
   FILE* file;
   codehdr_devices* devices;
   codehdr_header* header;
   codehdr_header* received;
-  codehdr_verifier* verifier;
   codehdr_release* release;
   codehdr_finding finding = {.struct_size = sizeof finding};
   codehdr_header_info info = {.struct_size = sizeof info};
-  codehdr_dependency dependency;
   codehdr_dependency deps[2];
   codehdr_header_spec spec = {.struct_size = sizeof spec};
   codehdr_write_report written = {.struct_size = sizeof written};
   codehdr_verify_report report = {.struct_size = sizeof report};
-  codehdr_verify_report chunked = {.struct_size = sizeof chunked};
-  codehdr_extract_report extracted = {.struct_size = sizeof extracted};
-  codehdr_version version = {.struct_size = sizeof version};
   char text[CODEHDR_VERSION_TEXT_SIZE];
-  static unsigned char chunk[4096]; /* a frame over a page would call the MSVC runtime's stack probe */
-  size_t got, i;
+  size_t i;
   int lines = 0;
-  uint16_t boot = 0;
 
   if (argc < 2) {
     fprintf(stderr, "usage: consumer WORK_DIR [IMAGE...]\n");
@@ -65,14 +56,11 @@ int main(int argc, char** argv) {
   }
   devices_path = join(argv[1], "virevuz.txt");
   image_path = join(argv[1], "app.img");
-  payload_path = join(argv[1], "app.bin");
-  if (devices_path == NULL || image_path == NULL || payload_path == NULL) return 2;
+  if (devices_path == NULL || image_path == NULL) return 2;
   for (i = 0; i < sizeof payload; ++i) payload[i] = (unsigned char)(i * 7 + (i >> 9));
 
   /* Checksums and statuses. */
   expect(codehdr_crc32(0, digits, 9) == 0xCBF43926u, "CRC-32 check value");
-  expect(codehdr_crc32(codehdr_crc32(0, digits, 4), digits + 4, 5) == 0xCBF43926u, "CRC-32 extended");
-  expect(codehdr_crc16(CODEHDR_CRC16_INIT, digits, 9) == 0x29B1u, "CRC-16 check value");
   expect(strcmp(codehdr_status_name(CODEHDR_STATUS_CRC_MISMATCH), "crc_mismatch") == 0, "status name");
   expect(codehdr_status_classic_code(CODEHDR_STATUS_CRC_MISMATCH) == 1050, "classic code");
 
@@ -86,8 +74,7 @@ int main(int argc, char** argv) {
   expect(lines == 1 && codehdr_devices_count(devices) == 1, "devices messages and count");
 
   /* Build, write, verify. */
-  expect(codehdr_dependency_type("BOOT", "R01A00", &boot) == CODEHDR_STATUS_OK && boot == 0, "dependency by label");
-  deps[0].type = boot;
+  deps[0].type = 0;
   deps[0].version = "R01A00";
   deps[1].type = 26;
   deps[1].version = "R04C05.1";
@@ -110,29 +97,7 @@ int main(int argc, char** argv) {
   expect(codehdr_header_get_info(received, &info) == CODEHDR_STATUS_OK && info.tag == 17 &&
              strcmp(info.code_version, "P03B04.5") == 0 && strcmp(info.comment, "nightly") == 0,
          "header of the verified file");
-  expect(codehdr_header_get_dependency(received, 1, &dependency) == CODEHDR_STATUS_OK && dependency.type == 26 &&
-             strcmp(dependency.version, "R04C05.1") == 0,
-         "dependency of the verified file");
   expect(codehdr_verify_file(image_path, 18, NULL) == CODEHDR_STATUS_TAG_MISMATCH, "tag mismatch");
-
-  /* The same file fed in chunks. */
-  verifier = codehdr_verifier_new(17);
-  file = fopen(image_path, "rb");
-  if (file == NULL) return 2;
-  while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) codehdr_verifier_update(verifier, chunk, got);
-  fclose(file);
-  expect(codehdr_verifier_finish(verifier, CODEHDR_STATUS_OK, 0, &chunked) == CODEHDR_STATUS_OK &&
-             chunked.computed_crc == written.crc && chunked.file_size == written.size,
-         "chunk-fed verifier");
-
-  /* Extraction, versions, refusals. */
-  expect(codehdr_extract_payload(image_path, payload_path, 0, &extracted) == CODEHDR_STATUS_OK &&
-             extracted.size == sizeof payload,
-         "extract");
-  expect(codehdr_version_make(1, 2, 'b', 3, 0, text, sizeof text) == 1 && strcmp(text, "R01B02.3") == 0,
-         "version make");
-  expect(codehdr_version_parse(text, &version) == 1 && version.minor == 2 && version.build == 3, "version parse");
-  expect(codehdr_verify_file(NULL, 0, NULL) == CODEHDR_STATUS_INVALID_ARGUMENT, "null path");
 
   /* The images given, as one release checked against the device table. */
   release = codehdr_release_new();
@@ -149,7 +114,6 @@ int main(int argc, char** argv) {
     printf("image%u %s: %s\n", (unsigned)finding.image + 1, codehdr_finding_kind_name(finding.kind), finding.reason);
 
   codehdr_release_free(release);
-  codehdr_verifier_free(verifier);
   codehdr_header_free(received);
   codehdr_header_free(header);
   codehdr_devices_free(devices);
@@ -157,6 +121,5 @@ int main(int argc, char** argv) {
          failures == 0 ? "ok" : "FAILED");
   free(devices_path);
   free(image_path);
-  free(payload_path);
   return failures == 0 ? 0 : 1;
 }
