@@ -123,14 +123,9 @@ def test_build_header_takes_labels_pairs_and_text_as_given():
     assert codehdr.CodeMode("APP", app) in codehdr.code_modes() and codehdr.code_mode_value("no such") is None
 
 
-@pytest.mark.parametrize("virevuz, comment, deps, status", [
-    ("R01A02.345678901", None, (), "virevuz_too_long"),  # 16 characters
-    ("R01A02", "c" * 32, (), "comment"),
-    ("R01A02", None, [(3, "garbage!")], "dependency_version"),
-])
-def test_refused_builds_raise_the_librarys_status(virevuz, comment, deps, status):
-    with pytest.raises(codehdr.Error, match=f"\\({status}\\)$") as e:
-        codehdr.build_header(17, virevuz, "P03B04", comment=comment, dependencies=deps, code_mode="APP")
+def test_a_refused_build_raises_the_librarys_status():
+    with pytest.raises(codehdr.Error, match="\\(dependency_version\\)$") as e:
+        codehdr.build_header(17, "R01A02", "P03B04", dependencies=[(3, "garbage!")], code_mode="APP")
     assert e.value.code == codehdr.classic_code(e.value.status) != 0
 
 
@@ -198,8 +193,6 @@ def test_refusals_name_the_file_concerned(tmp_path, call, status, concerned, os_
 @pytest.mark.parametrize("function, result, call", [
     ("codehdr_verifier_new", None, codehdr.Verifier),
     ("codehdr_header_build", "out_of_memory", lambda: codehdr.build_header(17, "R01A02", "P03B04", code_mode="APP")),
-    ("codehdr_verify_bytes", "out_of_memory", lambda: codehdr.verify_bytes(IMAGE)),
-    ("codehdr_header_check", "out_of_memory", lambda: codehdr.check_header(IMAGE[:48])),
 ])
 def test_lack_of_memory_is_memory_error(monkeypatch, function, result, call):
     monkeypatch.setattr(codehdr._native.lib, function, lambda *args: codehdr._native.STATUS.get(result))
