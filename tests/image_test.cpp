@@ -130,8 +130,6 @@ TEST(FileNames, OutsideAsciiWork) {
   EXPECT_EQ(VerifyFile(name, 17).verdict, Verdict::kVerified);
   CCodeHeader c;
   EXPECT_EQ(c.DoVerifyHeader(name.c_str(), 0, 17), 1);
-  EXPECT_EQ(c.IsNewHeader(name.c_str()), 1);
-  EXPECT_EQ(c.ExtractHdrFromCompressedCodeFile(name.c_str(), 4096), 95);
   EXPECT_EQ(ExtractPayload(name, payload).status, Status::kOk);
   EXPECT_EQ(ReadFile(payload), img.payload);
   dir.Write("ger\xC3\xA4te.txt", DeviceFile({{17, "APP"}}));

@@ -4,7 +4,6 @@
 // descriptor.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <new>
 #include <optional>
@@ -151,9 +150,9 @@ TEST_F(Oom, FilesOfTheLibrarysOwnApi) {
   EXPECT_EQ(VerifyFile(target, 17).verdict, Verdict::kVerified);
 }
 
-// The C interface: the failure never escapes as an exception.
+// The C interface: the failure never escapes as an exception, and each object stays as it was. (Writing a file is the
+// library's own writer, walked above.)
 TEST_F(Oom, CInterface) {
-  const std::string out = dir.File("out.img");
   codehdr_header* h = codehdr_header_new();
   const Bytes old = {5, 5, 5, 5};
   const auto reset = [&] { codehdr_header_read(h, old.data(), old.size()); };
@@ -164,7 +163,6 @@ TEST_F(Oom, CInterface) {
   codehdr_devices* table = codehdr_devices_new();
   codehdr_verifier* verifier = codehdr_verifier_new(17);
   const State fed = [&] { return std::to_string(codehdr_verifier_size(verifier)); };
-  const State files = [&] { return std::to_string(dir.Count()); };
   const State count = [&] { return std::to_string(codehdr_devices_count(table)); };
   const codehdr_dependency deps[] = {{3, "R02B03"}, {4, "R03C04"}};
   codehdr_header_spec spec{};
@@ -175,7 +173,6 @@ TEST_F(Oom, CInterface) {
   EXPECT_GT(Walk(reset, [&] { return codehdr_header_read(h, file.data(), file.size()); }, held, kOom), 0);
   EXPECT_GT(Walk(reset, [&] { return codehdr_header_check(h, head.data(), head.size(), 17, 0, nullptr); }, held, kOom),
             0);
-  EXPECT_GT(Walk(reset, [&] { return codehdr_verify_file(image.c_str(), 17, &report); }, held, kOom), 0);
   EXPECT_GT(Walk(reset, [&] { return codehdr_verify_bytes(file.data(), file.size(), 17, &report); }, held, kOom), 0);
   EXPECT_GT(Walk(Nothing, [&] { return codehdr_devices_load(table, devices.c_str(), nullptr, nullptr); }, count, kOom),
             0);
@@ -183,11 +180,8 @@ TEST_F(Oom, CInterface) {
   EXPECT_GT(Walk(Nothing, [&] { return codehdr_verifier_update(verifier, file.data(), 30); }, fed, kOom), 0);
   codehdr_verifier_update(verifier, file.data() + 30, file.size() - 30);
   EXPECT_GT(Walk(Nothing, [&] { return codehdr_verifier_finish(verifier, 0, 0, &report); }, fed, kOom), 0);
-  const auto write = [&] { return codehdr_write_image(out.c_str(), head.data(), head.size(), "x", 1, nullptr); };
-  EXPECT_GT(Walk(Nothing, write, files, kOom), 0);
-  std::filesystem::remove(std::filesystem::u8path(out));
-  const auto extract = [&] { return codehdr_extract_payload(image.c_str(), out.c_str(), 0, nullptr); };
-  EXPECT_GT(Walk(Nothing, extract, files, kOom), 0);
+  const auto extract = [&] { return codehdr_extract_payload(image.c_str(), dir.File("out").c_str(), 0, nullptr); };
+  EXPECT_GT(Walk(Nothing, extract, [&] { return std::to_string(dir.Count()); }, kOom), 0);
 
   // A release: adding an image from each source, checking it and reading an image back.
   codehdr_release* release = codehdr_release_new();
@@ -196,13 +190,11 @@ TEST_F(Oom, CInterface) {
            std::to_string(codehdr_release_finding_count(release)) + "/" + held();
   };
   EXPECT_GT(Walk(Nothing, [&] { return codehdr_release_add_file(release, nullptr, image.c_str()); }, added, kOom), 0);
-  EXPECT_GT(Walk(Nothing, [&] { return codehdr_release_add_bytes(release, "b", file.data(), file.size()); }, added,
-                 kOom), 0);
   codehdr_verifier_update(verifier, file.data(), file.size());
   EXPECT_GT(Walk(Nothing, [&] { return codehdr_release_add_verifier(release, "v", verifier, 0, 0); }, added, kOom), 0);
   EXPECT_GT(Walk(Nothing, [&] { return codehdr_release_check(release, table, nullptr); }, added, kOom), 0);
   EXPECT_GT(Walk(reset, [&] { return codehdr_release_get_image(release, 1, &report); }, added, kOom), 0);
-  EXPECT_EQ(codehdr_release_image_count(release), 3u);
+  EXPECT_EQ(codehdr_release_image_count(release), 2u);
 
   // The constructors: NULL while their allocation fails.
   for (const auto& make : std::initializer_list<std::function<void*()>>{
