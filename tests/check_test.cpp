@@ -31,16 +31,6 @@ class CheckTest : public ToolFixture {
   }
 };
 
-// A manifest holding `entry` (and `more`) as its images.
-std::string Manifest(const std::string& entry, const std::string& more = "") {
-  return R"({"format": "codehdr-release-manifest", "version": 1, "images": [)" + entry + more + "]}";
-}
-
-std::string Entry(const std::string& file, const std::string& sha = std::string(64, 'a')) {
-  return R"({"file": ")" + file + R"(", "size": 1, "sha256": ")" + sha +
-         R"(", "tag_id": 1, "code_mode": 1, "code_version": "R01A01", "dependencies": [{"type": 0, "version": "R01"}]})";
-}
-
 // Arguments, exit status, and what is printed: a line of standard output that starts with the text, or for an error
 // (exit status 2, or a device table refused) the error line on standard error after "codehdr: ".
 TEST_F(CheckTest, ExitStatusAndWhatItPrints) {
@@ -78,16 +68,10 @@ TEST_F(CheckTest, ExitStatusAndWhatItPrints) {
       {"check --dir @rel --manifest @missing", 2, true, F("missing") + ": the file cannot be opened"},
       {"check" + rel + " --junit @nodir/j.xml", 2, true,
        F("nodir/j.xml") + ": the output file cannot be written: No such file or directory"},
-      {"check" + manifest("m1", "{\"images\": ["), 2, true,
-       F("m1") + ": not a release manifest this tool reads: not valid JSON: parse error at line 1, column 13"},
-      {"check" + manifest("m2", R"({"format": "other"})"), 2, true,
-       F("m2") + ": not a release manifest this tool reads: \"format\" is not \"codehdr-release-manifest\""},
-      {"check" + manifest("m3", Manifest(Entry("../x"))), 2, true,
+      {"check" + manifest("m3", R"({"format": "codehdr-release-manifest", "version": 1, "images": [{"file": "../x",
+           "size": 1, "sha256": ")" + std::string(64, 'a') + R"(", "tag_id": 1, "code_mode": 1, "code_version": "R01A01",
+           "dependencies": []}]})"), 2, true,
        F("m3") + ": not a release manifest this tool reads: images[0].file: \"../x\" is a path, not a file name in"},
-      {"check" + manifest("m6", Manifest(Entry("a.img", "abc"))), 2, true,
-       F("m6") + ": not a release manifest this tool reads: images[0].sha256: not 64 hex digits"},
-      {"check" + manifest("m7", Manifest(Entry("a.img"), "," + Entry("a.img"))), 2, true,
-       F("m7") + ": not a release manifest this tool reads: images[1].file: \"a.img\" again (images[0])"},
   };
   for (const auto& c : cases) {
     const Output run = Tool(c.args);

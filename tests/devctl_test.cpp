@@ -1,6 +1,6 @@
 // The device control file: both readers (the classic two-pass CVireVuzTxt, which prints, and the one-pass
 // LoadDeviceTable, which reports to a sink) on the same files, the lookups, sharing between objects, the file's place,
-// and a file that changes between the classic reader's two passes.
+// and the classic reader's second pass.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,20 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
-
-#if defined(_WIN32)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 #include <codehdr/code_header.h>
 #include <codehdr/devices.h>
@@ -168,68 +156,20 @@ TEST(DeviceFilePlace, BesideTheExecutableIfThePathFits) {
   EXPECT_EQ(found, (Loaded{0, "Device Control Version 4\n", {"ab LOCAL APP 12"}}));
 }
 
-#if defined(_WIN32)
-// The name is a named pipe whose server gives each open its own text: the first open `first`, the second `next` as if
-// the file had been replaced in between. Without `next` there is no second instance, and the second open fails as if
-// the name had been removed.
-Loaded LoadWhileSwapping(const std::string& first, const char* next) {
-  static int serial = 0;
-  const std::string path = "\\\\.\\pipe\\codehdr-swap-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                           std::to_string(serial++);
-  const std::wstring wide(path.begin(), path.end());
-  const auto instance = [&] {
-    return ::CreateNamedPipeW(wide.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
-                              4096, 4096, 0, nullptr);
-  };
-  const auto serve = [](HANDLE pipe, const std::string& text) {
-    ::ConnectNamedPipe(pipe, nullptr);  // at once when the reader is there already
-    DWORD done = 0;
-    EXPECT_TRUE(::WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &done, nullptr));
-    ::FlushFileBuffers(pipe);  // until the reader has it all; closing then ends its pass
-    ::CloseHandle(pipe);
-  };
-  const HANDLE pipe = instance();
-  std::thread server([&] {
-    const HANDLE second = next ? instance() : INVALID_HANDLE_VALUE;  // there before the first pass ends
-    serve(pipe, first);
-    if (next) serve(second, next);
-  });
-  CVireVuzTxt t;
-  const Loaded out = LoadClassic(t, path.c_str());
-  server.join();
-  return out;
-}
-#else
-// The name is a FIFO, so that the test can step in between: the writer feeds the first pass and, before closing its
-// end (which ends that pass), replaces the name with a file holding `next` or removes it.
-Loaded LoadWhileSwapping(const std::string& first, const char* next) {
+// The classic reader's second pass fills at most the records its first pass counted, whatever the file holds by then
+// (it may have changed in between); records the file no longer has stay zero.
+TEST(DeviceFileSecondPass, FillsAtMostTheCountedRecords) {
   ScratchDir dir;
-  const std::string path = dir.File("virevuz.txt");
-  EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
-  std::thread writer([&] {
-    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);  // waits for the reader
-    EXPECT_EQ(write(fd, first.data(), first.size()), static_cast<ssize_t>(first.size()));
-    EXPECT_EQ(next ? std::rename(dir.Write("next.txt", next).c_str(), path.c_str()) : unlink(path.c_str()), 0);
-    close(fd);
-  });
-  CVireVuzTxt t;
-  const Loaded out = LoadClassic(t, path.c_str());
-  close(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));  // frees a writer no reader came for
-  writer.join();
-  return out;
-}
-#endif
-
-// The classic reader opens the file by name twice (count, then fill); the name changes in between.
-TEST(DeviceFileSwap, SecondPassReadsWhatTheNameThenHolds) {
-  const std::string first = "VERSION 1\nDEVICE_MODEL 1 ALPHA APP x 5\nDEVICE_MODEL 2 BETA FPGA x 6\n";
-  const std::pair<const char*, Loaded> cases[] = {  // null: the name is removed
-      {"VERSION 1\nDEVICE_MODEL 7 G APP x 7\nDEVICE_MODEL 8 H APP x 8\nDEVICE_MODEL 9 I APP x 9\n",
-       {0, "Device Control Version 1\n", {"7 G APP 7", "8 H APP 8"}}},  // the count stays that of the first pass
-      {"DEVICE_MODEL 7 G APP x 7\n", {0, "Device Control Version 1\n", {"7 G APP 7", "0   0"}}},
-      {nullptr, {ERR_DEVCTL_OPEN, "Device Control Version 1\nCannot open Device Control File\n", {"0   0", "0   0"}}},
-  };
-  for (const auto& [next, expected] : cases) EXPECT_EQ(LoadWhileSwapping(first, next), expected);
+  const std::string three = dir.Write("3.txt", DeviceFile({{5, "APP"}, {6, "FPGA"}, {7, "DSP"}}));
+  const std::string one = dir.Write("1.txt", DeviceFile({{5, "APP"}}));
+  download_ctl_typ table[3] = {};
+  table[2].tag_id = 99;  // beyond the two counted
+  ASSERT_TRUE(devctl::FillDeviceRecords(platform::NativeName(three.c_str()), table, 2));
+  EXPECT_EQ(RecordsOf(table, 3), (Records{"1a0 DEV APP 5", "1a1 DEV FPGA 6", "0   99"}));
+  std::memset(table, 0, sizeof table);
+  ASSERT_TRUE(devctl::FillDeviceRecords(platform::NativeName(one.c_str()), table, 2));
+  EXPECT_EQ(RecordsOf(table, 2), (Records{"1a0 DEV APP 5", "0   0"}));
+  EXPECT_FALSE(devctl::FillDeviceRecords(platform::NativeName(dir.File("gone").c_str()), table, 2));
 }
 
 }  // namespace

@@ -52,12 +52,10 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
       {"verify @good @missing", "", 2, F("missing") + ": the file cannot be opened: No such file or directory"},
       {"verify /codehdr-no-such-file", "", 2,  // a name, not an option, on Windows too
        "/codehdr-no-such-file: the file cannot be opened: No such file or directory"},
-      // A target ending in "/" is refused before a temporary file is made; a directory only when renamed onto.
-      {"extract @good -o @nodir/", "", 2, F("nodir/") + ": the output file cannot be written: Is a directory"},
+      // A directory as the target is refused when the image is renamed onto it, and the temporary file goes.
       {o + " -o @sub --tag 33", "", 2, F("sub") + ": the output file cannot be written: Is a directory"},
       {"verify -", F("good"), 0, "-: verified (tag 33"},  // read as bytes: the payload holds 0D 0A 1A
       {b + " --dep NOPE=R01A01", "", 1, "--dep NOPE=R01A01: ERR_UNKNOWN_DEP_LABEL"},
-      {o + " -o @good --tag 34", "", 1, "--tag 34: cannot build the header: ERR_CODE_MODE"},
       {b + " --from @text", "", 1, F("text") + ": has no new-style header to take over"},
       {"extract @text -o @good", "", 1, F("text") + ": no code header to take off (--raw copies the whole file)"},
       {"version make --maj 1 --min 1 --rel O", "", 1, "R01O01: not a valid version"},
@@ -67,7 +65,6 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
   // input. (crc has the tool's own reader, which build uses too.)
 #if defined(_WIN32)
   const PipeInstances pipe(1);
-  cases.push_back({"verify " + pipe.path(), "", 2, pipe.path() + ": not a regular file"});
   cases.push_back({"crc NUL", "", 2, "NUL: not a regular file"});
   cases.push_back({"devices --devctl NUL", "", 2, "NUL: not a regular file; give one with --devctl FILE or"});
   cases.push_back({"info CON", "", 2,  // a process without a console cannot open one
@@ -75,7 +72,6 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
 #else
   ASSERT_EQ(::mkfifo(F("fifo").c_str(), 0600), 0);
   cases.push_back({"verify @fifo", "", 2, F("fifo") + ": not a regular file"});
-  cases.push_back({"info /dev/urandom", "", 2, "/dev/urandom: not a regular file"});
   cases.push_back({"crc /dev/zero", "", 2, "/dev/zero: not a regular file"});
   cases.push_back({"devices --devctl @fifo", "", 2, F("fifo") + ": not a regular file; give one with --devctl FILE or"});
 #endif
