@@ -330,6 +330,14 @@ TEST(CApi, VersionsAndCodeModes) {
   EXPECT_EQ(codehdr_code_mode_value("FPGA", &value), CODEHDR_STATUS_OK);
   EXPECT_EQ(value, 3);
   EXPECT_EQ(codehdr_code_mode_value("fpga", &value), CODEHDR_STATUS_UNKNOWN_LABEL);
+  // Text written as snprintf writes it: cut and terminated, the whole length returned.
+  char cut[8];
+  const std::size_t modeLength = codehdr_code_mode_text(0, cut, sizeof cut);
+  EXPECT_EQ(std::tuple(modeLength, std::string(cut)), std::tuple(CodeModeText(0).size(), CodeModeText(0).substr(0, 7)));
+  const std::size_t textLength = codehdr_printable("a\\\x01", cut, sizeof cut);
+  EXPECT_EQ(std::tuple(textLength, std::string(cut)), std::tuple(std::size_t{7}, PrintableText("a\\\x01")));
+  EXPECT_EQ(std::tuple(std::string(codehdr_code_mode_label(0, 1)), codehdr_code_mode_label(0, 2)),
+            std::tuple(CodeModeLabels(0)[1], nullptr));
 }
 
 // A release through the C interface: images added from a file, from bytes and from a chunk-fed verifier give the core's

@@ -10,6 +10,7 @@
 #include <codehdr/code_header.h>
 #include <codehdr/devices.h>
 #include <codehdr/header.h>
+#include <codehdr/header_fields.h>
 
 #include "support.h"
 
@@ -70,6 +71,50 @@ TEST(ReadHeader, FieldsAndTheSectionWalk) {
     EXPECT_EQ(read.comment, r.comment);
     EXPECT_EQ(read.comment_length, r.len);
   }
+}
+
+// The field map covers every byte once, in offset order; where the bytes end inside a field, it is cut off.
+TEST(HeaderFields, EveryByteOnceAndTheFaultyOnes) {
+  const auto map = [](const Bytes& b) {
+    Strings out;
+    for (const HeaderField& f : HeaderFields(ReadHeader(b.data(), b.size()), b.size())) {
+      out.push_back(std::to_string(f.offset) + "+" + std::to_string(f.size) + " " + FieldKindName(f.kind) +
+                    (f.section != 0 ? " " + std::to_string(f.section) : "") + (f.cut_off ? " cut" : ""));
+    }
+    return out;
+  };
+  Image img;
+  img.Comment("hi").Section(5, 1, {0xEE}).Dep(3, "R01A02").sections.push_back({9});  // the last is never walked
+  img.sectionCount = 3;
+  const Strings mandatory = {"0+4 guard_bytes", "4+16 virevuz_version", "20+2 mandatory_size", "22+2 total_size",
+                             "24+4 crc32", "28+1 tag_id", "29+1 code_mode", "30+16 code_version",
+                             "46+1 section_count", "47+1 reserved"};
+  Strings whole = mandatory, cut = mandatory;
+  whole.insert(whole.end(), {"48+2 section_head 1", "50+3 comment 1", "53+2 section_head 2", "55+1 section_payload 2",
+                             "56+2 section_head 3", "58+2 dependency_type 3", "60+16 dependency_version 3",
+                             "76+1 unread_bytes"});
+  cut.insert(cut.end(), {"48+2 section_head 1", "50+3 comment 1", "53+2 section_head 2", "55+1 section_payload 2",
+                         "56+2 section_head 3 cut", "58+1 dependency_type 3 cut"});
+  const Bytes h = img.Header();
+  EXPECT_EQ(map(h), whole);
+  EXPECT_EQ(map(Cut(img, 59)), cut);
+  EXPECT_EQ(map(Bytes(h.begin(), h.begin() + 26)),
+            (Strings{"0+4 guard_bytes", "4+16 virevuz_version", "20+2 mandatory_size", "22+2 total_size",
+                     "24+2 crc32 cut"}));
+  EXPECT_EQ(map(Bytes{7, 7, 7, 7, 1}), (Strings{"0+4 old_style_tag_id"}));
+
+  HeaderCheck failed, atEnd, passed;
+  failed.status = atEnd.status = Status::kReservedByte, failed.fault_offset = 47, failed.fault_size = 1;
+  Header malformed;
+  malformed.form = HeaderForm::kMalformed;
+  const auto span = [](const std::optional<ByteSpan>& f) {
+    return f ? Strings{std::to_string(f->offset) + "+" + std::to_string(f->size)} : Strings{};
+  };
+  EXPECT_EQ(span(FaultyBytes(Header(), 76, failed)), Strings{"47+1"});
+  EXPECT_EQ(span(FaultyBytes(Header(), 76, atEnd)), Strings{"46+1"});  // a section would start at the end: the count
+  EXPECT_EQ(span(FaultyBytes(malformed, 76, passed)), Strings{"22+2"});
+  EXPECT_EQ(span(FaultyBytes(malformed, 23, std::nullopt)), Strings{});
+  EXPECT_EQ(span(FaultyBytes(Header(), 76, passed)), Strings{});
 }
 
 // Tag 12, stored CRC kCrc, a comment at 48 (7 bytes), dependencies at 55 and 75.

@@ -27,7 +27,8 @@ const char* codehdr_header_field_label(int kind) { return EnumName(kind, codehdr
 
 int codehdr_header_faulty_bytes(const codehdr_header* header, size_t* offset, size_t* size) {
   if (header == nullptr || offset == nullptr || size == nullptr) return 0;
-  const std::optional<codehdr::ByteSpan> span = codehdr::FaultyBytes(header->header, header->bytes.size(), header->check);
+  const std::optional<codehdr::ByteSpan> span =
+      codehdr::FaultyBytes(header->header, header->bytes.size(), header->check);
   if (!span) return 0;
   *offset = span->offset;
   *size = span->size;

@@ -73,17 +73,6 @@ class Codehdr {
     };
   }
 
-  crc32(crc, bytes) {
-    const M = this.M;
-    const p = M._malloc(bytes.length);
-    try {
-      M.HEAPU8.set(bytes, p);
-      return M._codehdr_crc32(crc, p, bytes.length) >>> 0;
-    } finally {
-      M._free(p);
-    }
-  }
-
   // ---- Device tables: the file goes into the module's file system, and the
   // library reads it from there as it reads any device control file.
   loadDevices(bytes) {
