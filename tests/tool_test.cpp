@@ -43,6 +43,7 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
   const std::string b = o + " -o @good --tag 33";
   ASSERT_EQ(Tool(b).status, 0);
   const Bytes good = ReadFile(F("good"));
+  std::filesystem::create_hard_link(std::filesystem::u8path(F("good")), std::filesystem::u8path(F("link")));
   // Arguments, standard input, exit status, the line printed (on failure: the error after "codehdr: ").
   std::vector<std::tuple<std::string, std::string, int, std::string>> cases = {
       {"modes", "", 0, "16   BUNDLE   511"},
@@ -57,6 +58,10 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
       // A target ending in "/" is refused before a temporary file is made; a directory only when renamed onto.
       {"extract @good -o @nodir/", "", 2, F("nodir/") + ": the output file cannot be written: Is a directory"},
       {o + " -o @sub --tag 33", "", 2, F("sub") + ": the output file cannot be written: Is a directory"},
+      // An output that is an input, whatever its name, is refused before anything is written.
+      {"build @good --devctl @dev.txt --virevuz R02B01 --code-ver R01A01 --tag 33 -o @good", "", 2,
+       F("good") + ": the output is the file being read"},
+      {"extract @good -o @link", "", 2, F("link") + ": the output is the file being read: writing it would replace"},
       {"verify -", F("good"), 0, "-: verified (tag 33"},  // read as bytes: the payload holds 0D 0A 1A
       {b + " --dep NOPE=R01A01", "", 1, "--dep NOPE=R01A01: ERR_UNKNOWN_DEP_LABEL"},
       {b + " --dep-type 4=R01A01.1234567890", "", 1, "--dep-type: cannot build the header: ERR_VERSION_FORMAT (1051)"},
