@@ -50,7 +50,9 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
       {"devices --devctl " CODEHDR_SOURCE_DIR "/data/virevuz.txt", "", 0, "13    0x5ff      DIAGPOD    255      DIAG"},
       {"version parse P12D05.45", "", 0, "state    preliminary (P)\nmajor    12\nrelease  D\nminor    5\nbuild    45"},
       {"version make --maj 1 --min 2 --rel a --build 3", "", 0, "R01A02.3"},
-      {"frobnicate", "", 2, "usage: "},
+      {"frobnicate --help", "", 2, "usage: unknown command 'frobnicate' (see codehdr --help)"},
+      {"verfy @good", "", 2, "usage: unknown command 'verfy' (did you mean 'verify'?)"},
+      {"help version", "", 0, "Check, parse or make formatted version strings"},
       {b + " --comment " + std::string(32, 'c'), "", 1, "--comment: cannot build the header: ERR_OPT_SECTION (1055)"},
       {"verify @good @missing", "", 2, F("missing") + ": the file cannot be opened: No such file or directory"},
       {"verify /codehdr-no-such-file", "", 2,  // a name, not an option, on Windows too
@@ -108,6 +110,8 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
     EXPECT_EQ(ReadFile(F("good")), good) << args;
     EXPECT_EQ(dir_.Count(), before) << args << " left a file behind";
   }
+  const Output kernel = Tool("crc -", "", "CODEHDR_CRC_IMPL=fast");  // ignored, and said so
+  EXPECT_TRUE(kernel.status == 0 && StartsWith(kernel.err, "codehdr: warning: CODEHDR_CRC_IMPL=fast names no")) << kernel.err;
 }
 
 // A sound image (tag 33, a comment section at 48, a dependency version at 66) with `patch` written at `at`, then
