@@ -66,6 +66,7 @@ TEST_F(CheckTest, ExitStatusAndWhatItPrints) {
       {"check --dir @rel --devctl @text", 1, true, F("text") + ": cannot load the device control file: ERR_DEVCTL_NO"},
       {"check" + kDevices, 2, true, "usage: give the release's IMAGE files or --dir DIR"},
       {"check" + rel + app, 2, true, "usage: IMAGE excludes --dir"},
+      {"check" + app + " @rel/./rx200-app.img" + kDevices, 2, true, F("rel/./rx200-app.img") + ": named twice (also as "},
       {"check --manifest @m.json" + app, 2, true, "usage: --manifest requires --dir"},
       {"check" + rel + " --manifest @m --write-manifest @w", 2, true, "usage: --write-manifest excludes --manifest"},
       {"check -" + kDevices, 2, true, "-: a release is made of files: standard input cannot be one of them"},

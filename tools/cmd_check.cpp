@@ -78,6 +78,16 @@ void CheckOptionValues(const CheckOptions& opts) {
                                 !CheckVersion(opts.virevuz.c_str(), layout::kVersionFieldLen))) {
     throw ToolError("--virevuz " + opts.virevuz, "not a valid version string");
   }
+  // A release holds each image once: one named twice would count twice (a
+  // duplicate of itself, or a dependency it seems to meet for another).
+  std::error_code error;
+  std::map<fs::path, const std::string*> seen;
+  for (const std::string& file : opts.files) {
+    fs::path key = fs::weakly_canonical(fs::u8path(file), error);
+    if (error) key = fs::u8path(file);  // compared as given
+    const auto [first, fresh] = seen.emplace(key, &file);
+    if (!fresh) throw ToolError(file, "named twice (also as " + *first->second + "): give each image of a release once");
+  }
   for (const std::string& label : opts.allow_missing) {
     if (!CodeModeValue(label)) {
       throw ToolError("--allow-missing " + label, "not a code-mode label (codehdr modes lists them)");
