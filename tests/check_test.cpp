@@ -93,6 +93,7 @@ TEST_F(CheckTest, ExitStatusAndWhatItPrints) {
        F("m6") + ": not a release manifest this tool reads: images[0].sha256: not 64 hex digits"},
       {"check" + manifest("m7", Manifest(Entry("a.img"), "," + Entry("a.img"))), 2, true,
        F("m7") + ": not a release manifest this tool reads: images[1].file: \"a.img\" again (images[0])"},
+      {"check" + rel + " --junit @rel/j.xml", 0, true, F("rel/j.xml") + ": warning: written into the checked directory"},
   };
   for (const auto& c : cases) {
     const Output run = Tool(c.args);

@@ -69,6 +69,13 @@ Inputs ListDirectory(const std::string& dir, const CheckOptions& opts) {
   return inputs;
 }
 
+// Whether `file` lies directly in `dir`, whatever the names of either.
+bool InDirectory(const std::string& file, const std::string& dir) {
+  std::error_code error;
+  const fs::path folder = fs::weakly_canonical(fs::u8path(dir), error);
+  return !error && fs::weakly_canonical(fs::u8path(file), error).parent_path() == folder && !error;
+}
+
 void CheckOptionValues(const CheckOptions& opts) {
   if (opts.files.empty() == opts.dir.empty()) throw ToolError("", "usage: give the release's IMAGE files or --dir DIR");
   if (std::count(opts.files.begin(), opts.files.end(), "-") != 0) {
@@ -174,7 +181,13 @@ int RunReleaseCheck(const CheckOptions& opts) {
   } else {
     PrintCheckText(result);
   }
-  if (!opts.junit.empty()) WriteSmallFile(opts.junit, CheckJUnit(result));
+  if (!opts.junit.empty()) {
+    WriteSmallFile(opts.junit, CheckJUnit(result));
+    if (!opts.dir.empty() && InDirectory(opts.junit, opts.dir)) {
+      PrintError(opts.junit, "warning: written into the checked directory, where a later check --manifest without "
+                             "this --junit counts it as an extra file");
+    }
+  }
   if (!opts.write_manifest.empty()) {
     if (!result.Consistent() || !all_read) {
       PrintError(opts.write_manifest, "not written: the release is not consistent");
