@@ -8,14 +8,14 @@
 # <build>/findings/<target>/.
 #
 #   scripts/fuzz.sh                 every target, CODEHDR_FUZZ_SECONDS (60) each
-#   scripts/fuzz.sh crc image       only these targets
+#   scripts/fuzz.sh build image     only these targets
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${CODEHDR_FUZZ_SECONDS:-60}
 jobs=${CODEHDR_JOBS:-2}
 build=${CODEHDR_FUZZ_BUILD_DIR:-build/asan}
-all_targets=(version_strings crc devctl_text image build manifest)
+all_targets=(version_strings devctl_text image build manifest)
 targets=("${all_targets[@]}")
 [ $# -gt 0 ] && targets=("$@")
 

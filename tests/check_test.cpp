@@ -85,10 +85,6 @@ TEST_F(CheckTest, ExitStatusAndWhatItPrints) {
        F("m2") + ": not a release manifest this tool reads: \"format\" is not \"codehdr-release-manifest\""},
       {"check" + manifest("m3", Manifest(Entry("../x"))), 2, true,
        F("m3") + ": not a release manifest this tool reads: images[0].file: \"../x\" is a path, not a file name in"},
-      {"check" + manifest("m4", Manifest(Entry("/etc/passwd"))), 2, true,
-       F("m4") + R"(: not a release manifest this tool reads: images[0].file: "/etc/passwd" is an absolute path)"},
-      {"check" + manifest("m5", Manifest(Entry(R"(sub\\x.img)"))), 2, true,
-       F("m5") + R"(: not a release manifest this tool reads: images[0].file: "sub\\x.img" is a path)"},
       {"check" + manifest("m6", Manifest(Entry("a.img", "abc"))), 2, true,
        F("m6") + ": not a release manifest this tool reads: images[0].sha256: not 64 hex digits"},
       {"check" + manifest("m7", Manifest(Entry("a.img"), "," + Entry("a.img"))), 2, true,
@@ -108,9 +104,9 @@ TEST_F(CheckTest, ExitStatusAndWhatItPrints) {
   EXPECT_FALSE(fs::exists(F("w.json"))) << "a manifest of an inconsistent release";
 }
 
-// One set with every kind of finding, in JSON, in the order of the images' names: the findings each names, and
-// the dependencies of the image that has them all met.
-TEST_F(CheckTest, EveryFindingKindInJson) {
+// A set in JSON, in the order of the images' names: each finding with the files it names and its dependency, and the
+// dependencies of the image that has them all met.
+TEST_F(CheckTest, FindingsAndDependenciesInJson) {
   ASSERT_TRUE(fs::create_directory(F("set")));
   const auto put = [&](const std::string& name, std::uint8_t tag, std::uint8_t mode, const std::string& version,
                        const std::function<void(Image&)>& more = {}) {
@@ -121,28 +117,20 @@ TEST_F(CheckTest, EveryFindingKindInJson) {
   };
   put("a-app.img", 17, 1, "R01A03.2", [](Image& i) { i.Dep(0, "R01A01.4").Dep(3, "R03C00"); });
   put("b-boot.img", 18, 0, "R01A01.4");
-  put("b-boot5.img", 18, 0, "R01A01.5");                                     // tag 18, code mode 0 twice
-  put("c-fpga.img", 21, 3, "R03C00", [](Image& i) { i.vireVuz = "R01A02"; });  // not the VireVuz version required
-  put("d-mode.img", 22, 1, "R01A01");                                        // CPLD is code mode 3
-  put("e-tag.img", 99, 1, "R01A01");                                         // no model has tag 99
-  dir_.Write("set/f-old.img", Bytes{7, 7, 7, 7, 0});                         // old-style header
-  put("g-crc.img", 17, 1, "R01A01", [](Image& i) { i.seal = false; });      // CRC field 0
-  put("h-self.img", 40, 9, "R01A01", [](Image& i) { i.Dep(9, "R01A01"); });  // RADIO: its own dependency
+  put("b-boot5.img", 18, 0, "R01A01.5");  // tag 18, code mode 0 twice
+  put("c-fpga.img", 21, 3, "R03C00");
+  put("g-crc.img", 17, 1, "R01A01", [](Image& i) { i.seal = false; });  // CRC field 0
   put("i-needs.img", 52, 5, "R01A01", [](Image& i) { i.Dep(26, "R09A09"); });
   const Output run = Tool("check --json --virevuz R02B01 -j 3 --dir @set" + kDevices);
   ASSERT_EQ(run.status, 1) << run.err;
   const nlohmann::json doc = nlohmann::json::parse(run.out);
   std::vector<std::string> found;
   for (const auto& f : doc["findings"]) found.push_back(f["file"].get<std::string>() + " " + f["kind"].get<std::string>());
-  EXPECT_EQ(found, (std::vector<std::string>{
-                       "b-boot.img duplicate", "b-boot5.img duplicate", "c-fpga.img virevuz_mismatch",
-                       "d-mode.img code_mode_mismatch", "e-tag.img unknown_tag", "f-old.img not_checked",
-                       "g-crc.img image_failed", "h-self.img dependency_cycle", "i-needs.img dependency_not_met"}));
-  EXPECT_EQ(doc["findings"][0]["files"], nlohmann::json::array({"b-boot5.img"}));
-  EXPECT_EQ(doc["findings"][8]["dependency"], 0);
-  EXPECT_EQ(doc["consistent"], false);
-  EXPECT_EQ(doc["summary"]["findings"], 9);
-  EXPECT_EQ(doc["summary"]["dependencies"], 4);
+  EXPECT_EQ(found, (std::vector<std::string>{"b-boot.img duplicate", "b-boot5.img duplicate", "g-crc.img image_failed",
+                                             "i-needs.img dependency_not_met"}));
+  EXPECT_EQ(std::tuple(doc["findings"][0]["files"], doc["findings"][3]["dependency"], doc["consistent"]),
+            std::tuple(nlohmann::json::array({"b-boot5.img"}), 0, false));
+  EXPECT_EQ(std::tuple(doc["summary"]["findings"], doc["summary"]["dependencies"]), std::tuple(4, 3));
   const nlohmann::json& app = doc["images"][0];
   EXPECT_EQ(std::tuple(app["file"], app["verdict"], app["tag_id"], app["code_mode_labels"], app["sha256"]),
             std::tuple("a-app.img", "verified", 17, nlohmann::json::array({"APP"}), nullptr));
@@ -151,26 +139,18 @@ TEST_F(CheckTest, EveryFindingKindInJson) {
        "provided_by": ["b-boot.img"], "provider_count": 1},
       {"type": 3, "labels": ["FPGA", "CPLD"], "version": "R03C00", "state": "met",
        "provided_by": ["c-fpga.img"], "provider_count": 1}])"));
-  EXPECT_EQ(std::tuple(doc["json_version"], doc["images"][7]["verdict"]), std::tuple(2, "failed"));
+  EXPECT_EQ(std::tuple(doc["json_version"], doc["images"][4]["verdict"]), std::tuple(2, "failed"));
 }
 
-// A manifest written for the sample release records each file as another program (sha256sum) and the header see it; an untouched copy
-// passes; a copy changed in one way is told apart by the files and what changed.
+// A manifest written for the sample release is the one committed beside it (data/release.json, whose digests are
+// sha256sum's); an untouched copy passes; a changed copy is reported file by file (every kind of difference is
+// tested with the comparison itself).
 TEST_F(CheckTest, ManifestRoundTripNamesEachChange) {
   const std::string rel = Release();
   const Output written = Tool("check --dir @rel --write-manifest @release.json" + kDevices);
   ASSERT_EQ(written.status, 0) << written.out << written.err;
   const nlohmann::json m = nlohmann::json::parse(ReadFile(F("release.json")));
-  ASSERT_EQ(m["images"].size(), 3u);
-  for (const auto& image : m["images"]) {
-    const std::string path = rel + "/" + image["file"].get<std::string>();
-    EXPECT_EQ(image["sha256"], FileSha256(path));
-    EXPECT_EQ(image["size"], fs::file_size(path));
-  }
-  EXPECT_EQ(m["images"][0], nlohmann::json::parse(R"({"file": "rx200-app.img", "size": 4184, "sha256": ")" +
-                                                  FileSha256(rel + "/rx200-app.img") + R"(", "tag_id": 17,
-      "code_mode": 1, "code_version": "R01A03.2", "dependencies": [{"type": 0, "version": "R01A01.4"},
-      {"type": 3, "version": "R03C00"}]})"));
+  EXPECT_EQ(m, nlohmann::json::parse(ReadFile(CODEHDR_SOURCE_DIR "/data/release.json")));
   // The manifest may lie in the directory it describes.
   fs::copy_file(F("release.json"), rel + "/release.json");
   const Output same = Tool("check --dir @rel --manifest @rel/release.json" + kDevices);
@@ -187,16 +167,6 @@ TEST_F(CheckTest, ManifestRoundTripNamesEachChange) {
   };
   const struct { const char* what; std::function<void(const std::string&)> change; std::vector<std::string> lines; }
       changes[] = {
-          {"renamed", [](const std::string& d) { fs::rename(d + "/rx200b-boot.img", d + "/boot-v2.img"); },
-           {"boot-v2.img: 1 finding", "  manifest_renamed: the manifest records these bytes as rx200b-boot.img",
-            "rx200-app.img: ok", "check: 3 images, 2 of 2 dependencies met, manifest " + PrintableText(F("release.json")) +
-            ", 1 finding in 1 file: the release is NOT consistent"}},
-          {"a file added", [](const std::string& d) { std::fclose(std::fopen((d + "/notes.txt").c_str(), "w")); },
-           {"notes.txt: 2 findings", "  not_checked: has no new-style header to check: no code header",
-            "  manifest_extra: not in the manifest", "rx200b-boot.img: ok"}},
-          {"an image copied",
-           [](const std::string& d) { fs::copy_file(d + "/tx310-fpga.img", d + "/tx310-fpga-2.img"); },
-           {"tx310-fpga-2.img: 1 finding", "  manifest_extra: not in the manifest", "tx310-fpga.img: ok"}},
           {"an image removed", [](const std::string& d) { fs::remove(d + "/tx310-fpga.img"); },
            {"rx200-app.img: 1 finding", "  dependency_not_met: needs FPGA/CPLD (3) R03C00",
             "tx310-fpga.img: 1 finding", "  manifest_missing: in the manifest, not in the directory"}},
@@ -204,15 +174,6 @@ TEST_F(CheckTest, ManifestRoundTripNamesEachChange) {
            {"rx200b-boot.img: 2 findings", "  image_failed: failed verification (crc_mismatch)",
             "  manifest_changed: SHA-256 " + m["images"][1]["sha256"].get<std::string>().substr(0, 16) + "... -> ",
             "... (same size and header fields)"}},
-          {"rebuilt with another code version",
-           [&](const std::string& d) {
-             ASSERT_EQ(Tool("extract " + d + "/rx200b-boot.img -o @payload").status, 0);
-             ASSERT_EQ(Tool("build @payload -o " + d + "/rx200b-boot.img --tag 18 --virevuz R02B01 --code-ver R01A01.5" +
-                            kDevices).status, 0);
-           },
-           {"rx200b-boot.img: 1 finding", "  manifest_changed: code version R01A01.4 -> R01A01.5; SHA-256 ",
-            "rx200-app.img: 1 finding", "  dependency_not_met: needs BOOT/BOOTLDR (0) R01A01.4, which no other image "
-            "provides; closest: rx200b-boot.img (R01A01.5)"}},
       };
   for (const auto& c : changes) {
     SCOPED_TRACE(c.what);

@@ -37,7 +37,6 @@ class ToolTest : public ToolFixture {
 // a file that cannot be read or written; 1: a check or the library refused). No file changes or appears.
 TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
   dir_.Write("text", "text");
-  dir_.Write("short", Bytes(30, 0xC9));  // a header that declares more bytes than the file holds
   ASSERT_TRUE(std::filesystem::create_directory(std::filesystem::u8path(F("sub"))));
   const std::string o = "build @text --devctl @dev.txt --virevuz R02B01 --code-ver R01A01";
   const std::string b = o + " -o @good --tag 33";
@@ -53,7 +52,6 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
       {"frobnicate --help", "", 2, "usage: unknown command 'frobnicate' (see codehdr --help)"},
       {"verfy @good", "", 2, "usage: unknown command 'verfy' (did you mean 'verify'?)"},
       {"help version", "", 0, "Check, parse or make formatted version strings"},
-      {b + " --comment " + std::string(32, 'c'), "", 1, "--comment: cannot build the header: ERR_OPT_SECTION (1055)"},
       {"verify @good @missing", "", 2, F("missing") + ": the file cannot be opened: No such file or directory"},
       {"verify /codehdr-no-such-file", "", 2,  // a name, not an option, on Windows too
        "/codehdr-no-such-file: the file cannot be opened: No such file or directory"},
@@ -66,12 +64,9 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
       {"extract @good -o @link", "", 2, F("link") + ": the output is the file being read: writing it would replace"},
       {"verify -", F("good"), 0, "-: verified (tag 33"},  // read as bytes: the payload holds 0D 0A 1A
       {b + " --dep NOPE=R01A01", "", 1, "--dep NOPE=R01A01: ERR_UNKNOWN_DEP_LABEL"},
-      {b + " --dep-type 4=R01A01.1234567890", "", 1, "--dep-type: cannot build the header: ERR_VERSION_FORMAT (1051)"},
       {o + " -o @good --tag 34", "", 1, "--tag 34: cannot build the header: ERR_CODE_MODE"},
       {b + " --from @text", "", 1, F("text") + ": has no new-style header to take over"},
-      {"devices --devctl @text", "", 1, F("text") + ": cannot load the device control file: ERR_DEVCTL_NO_VERSION"},
       {"extract @text -o @good", "", 1, F("text") + ": no code header to take off (--raw copies the whole file)"},
-      {"extract @short -o @good", "", 1, F("short") + ": malformed header: the file ends before the end of the header"},
       {"version make --maj 1 --min 1 --rel O", "", 1, "R01O01: not a valid version"},
       {"crc -", "", 0, "00000000  -"}, {"crc --crc16 -", "", 0, "ffff  -"},  // of nothing: 0, and CRC-16's initial value
   };
@@ -226,10 +221,8 @@ TEST_F(ToolTest, SignalsLeaveNoPartialOutput) {
 #endif
 
 // Names outside ASCII reach the library whole (on Windows through the wide-character command line) and are printed as
-// given. A target that is read-only, or that another process (this one) holds open, is replaced on Linux and refused
-// on Windows, where it stays as it was; nothing is left behind either way.
-TEST_F(ToolTest, NamesOutsideAsciiAndTargetsThatCannotBeReplaced) {
-  namespace fs = std::filesystem;
+// given.
+TEST_F(ToolTest, NamesOutsideAscii) {
   const Bytes payload = {1, 2, 3, 0x0D, 0x0A, 0x1A, 0};
   dir_.Write("payload", payload);
   const std::string build = "build @payload --devctl @dev.txt --virevuz R02B01 --code-ver R01A01 --tag 33 -o @";
@@ -239,24 +232,6 @@ TEST_F(ToolTest, NamesOutsideAsciiAndTargetsThatCannotBeReplaced) {
   EXPECT_TRUE(verified.status == 0 && StartsWith(verified.out, F(name) + ": verified (tag 33")) << verified.out;
   ASSERT_EQ(Tool("extract @" + name + " -o @" + extracted).status, 0);
   EXPECT_EQ(ReadFile(F(extracted)), payload);
-
-  const Bytes image = ReadFile(F(name)), old = {'o', 'l', 'd'};
-  const fs::perms writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-  for (const bool readOnly : {true, false}) {
-    const std::string target = dir_.Write("target", old);
-    std::ifstream held;
-    readOnly ? fs::permissions(fs::u8path(target), writable, fs::perm_options::remove)
-             : held.open(fs::u8path(target), std::ios::binary);
-    const long before = dir_.Count();
-    const Output run = Tool(build + "target");
-    EXPECT_EQ(run.status, kWindows ? 2 : 0) << readOnly << run.err;
-    const std::string refused = "codehdr: " + target + ": the output file cannot be written: Permission denied\n";
-    EXPECT_EQ(run.err, "Device Control Version 1\n" + (kWindows ? refused : "")) << readOnly;
-    EXPECT_EQ(ReadFile(target), kWindows ? old : image) << readOnly;
-    EXPECT_EQ(dir_.Count(), before) << readOnly;
-    held.close();
-    fs::permissions(fs::u8path(target), writable, fs::perm_options::add);
-  }
 }
 
 // Without --devctl and CODEHDR_DEVCTL the device file is the system's. On Linux /etc/codehdr/virevuz.txt: when it is

@@ -24,6 +24,14 @@ TEST(VersionCheck, NullAndUnterminatedStrings) {
   EXPECT_EQ(VerifyCodeVersionFormat(nullptr, 0), 1);
   EXPECT_EQ(VerifyCodeVersionFormat(Exact("R01", 3).get(), 3), 1);  // a count of 3 looks no further
   EXPECT_FALSE(codehdr::CheckVersion(nullptr, 0));
+  // A classic object takes a code version of up to 16 characters that passes the check, and holds 15 of it; anything
+  // else leaves it as it was.
+  CCodeHeader h;
+  for (const char* refused : {static_cast<const char*>(nullptr), "R01A02.1234567890", "R01I02"}) {
+    EXPECT_EQ(h.InsertHeaderCodeVer(refused), 0) << (refused ? refused : "null");
+  }
+  EXPECT_EQ(h.InsertHeaderCodeVer("R01A02.123456789"), 1);
+  EXPECT_STREQ(h.codeVer, "R01A02.12345678");
 }
 
 TEST(VersionBuild, WritesTheStringOrLeavesTheBuffer) {

@@ -155,9 +155,6 @@ std::vector<std::string> DepList(CCodeHeader& h);
 
 int OpenDescriptorCount();  // of this process (on Windows, its open handles), to find leaks
 
-// The SHA-256 of a whole file in lower-case hex, as a program other than the tool computes it: sha256sum on Linux,
-// the system's hash over the whole file in one call on Windows. "(no digest)" when that fails.
-std::string FileSha256(const std::string& path);
 
 #if defined(_WIN32)
 // Idle server ends of a new named pipe. Each lets one client open the name, at once; once all are taken, opening it

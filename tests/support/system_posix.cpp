@@ -28,14 +28,6 @@ int OpenDescriptorCount() {
   return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
 }
 
-std::string FileSha256(const std::string& path) {
-  std::FILE* pipe = ::popen(("sha256sum '" + path + "'").c_str(), "r");
-  char digest[65] = "";
-  const bool read = pipe != nullptr && std::fscanf(pipe, "%64s", digest) == 1;
-  if (pipe != nullptr) ::pclose(pipe);
-  return read ? digest : "(no digest)";
-}
-
 bool WriteAt(const std::string& path, std::uint64_t offset, const Bytes& bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return false;

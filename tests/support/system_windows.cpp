@@ -4,7 +4,6 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
-#include <bcrypt.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -88,22 +87,6 @@ int OpenDescriptorCount() {
     count += ::GetFileType(reinterpret_cast<HANDLE>(value)) != FILE_TYPE_UNKNOWN ? 1 : 0;
   }
   return count;
-}
-
-std::string FileSha256(const std::string& path) {
-  const Bytes data = ReadFile(path);
-  BCRYPT_ALG_HANDLE algorithm = nullptr;
-  BCRYPT_HASH_HANDLE hash = nullptr;
-  unsigned char digest[32];
-  bool ok = BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
-            BCRYPT_SUCCESS(::BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0)) &&
-            BCRYPT_SUCCESS(::BCryptHashData(hash, const_cast<PUCHAR>(data.data()), static_cast<ULONG>(data.size()), 0)) &&
-            BCRYPT_SUCCESS(::BCryptFinishHash(hash, digest, sizeof digest, 0));
-  if (hash != nullptr) ::BCryptDestroyHash(hash);
-  if (algorithm != nullptr) ::BCryptCloseAlgorithmProvider(algorithm, 0);
-  std::string hex;
-  for (const unsigned char byte : digest) hex += "0123456789abcdef"[byte >> 4], hex += "0123456789abcdef"[byte & 15];
-  return ok ? hex : "(no digest)";
 }
 
 bool WriteAt(const std::string& path, std::uint64_t offset, const Bytes& bytes) {
