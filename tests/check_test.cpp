@@ -56,6 +56,7 @@ TEST_F(CheckTest, ExitStatusAndWhatItPrints) {
       {"check --dir @rel --devctl @text", 1, true, F("text") + ": cannot load the device control file: ERR_DEVCTL_NO"},
       {"check" + kDevices, 2, true, "usage: give the release's IMAGE files or --dir DIR"},
       {"check" + rel + app, 2, true, "usage: IMAGE excludes --dir"},
+      {"check" + app + " @rel/./rx200-app.img" + kDevices, 2, true, F("rel/./rx200-app.img") + ": named twice (also as "},
       {"check --manifest @m.json" + app, 2, true, "usage: --manifest requires --dir"},
       {"check" + rel + " --manifest @m --write-manifest @w", 2, true, "usage: --write-manifest excludes --manifest"},
       {"check -" + kDevices, 2, true, "-: a release is made of files: standard input cannot be one of them"},
@@ -72,6 +73,7 @@ TEST_F(CheckTest, ExitStatusAndWhatItPrints) {
            "size": 1, "sha256": ")" + std::string(64, 'a') + R"(", "tag_id": 1, "code_mode": 1, "code_version": "R01A01",
            "dependencies": []}]})"), 2, true,
        F("m3") + ": not a release manifest this tool reads: images[0].file: \"../x\" is a path, not a file name in"},
+      {"check" + rel + " --junit @rel/j.xml", 0, true, F("rel/j.xml") + ": warning: written into the checked directory"},
   };
   for (const auto& c : cases) {
     const Output run = Tool(c.args);

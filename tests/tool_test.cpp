@@ -42,18 +42,25 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
   const std::string b = o + " -o @good --tag 33";
   ASSERT_EQ(Tool(b).status, 0);
   const Bytes good = ReadFile(F("good"));
+  std::filesystem::create_hard_link(std::filesystem::u8path(F("good")), std::filesystem::u8path(F("link")));
   // Arguments, standard input, exit status, the line printed (on failure: the error after "codehdr: ").
   std::vector<std::tuple<std::string, std::string, int, std::string>> cases = {
       {"modes", "", 0, "16   BUNDLE   511"},
       {"devices --devctl " CODEHDR_SOURCE_DIR "/data/virevuz.txt", "", 0, "13    0x5ff      DIAGPOD    255      DIAG"},
       {"version parse P12D05.45", "", 0, "state    preliminary (P)\nmajor    12\nrelease  D\nminor    5\nbuild    45"},
       {"version make --maj 1 --min 2 --rel a --build 3", "", 0, "R01A02.3"},
-      {"frobnicate", "", 2, "usage: "},
+      {"frobnicate --help", "", 2, "usage: unknown command 'frobnicate' (see codehdr --help)"},
+      {"verfy @good", "", 2, "usage: unknown command 'verfy' (did you mean 'verify'?)"},
+      {"help version", "", 0, "Check, parse or make formatted version strings"},
       {"verify @good @missing", "", 2, F("missing") + ": the file cannot be opened: No such file or directory"},
       {"verify /codehdr-no-such-file", "", 2,  // a name, not an option, on Windows too
        "/codehdr-no-such-file: the file cannot be opened: No such file or directory"},
       // A directory as the target is refused when the image is renamed onto it, and the temporary file goes.
       {o + " -o @sub --tag 33", "", 2, F("sub") + ": the output file cannot be written: Is a directory"},
+      // An output that is an input, whatever its name, is refused before anything is written.
+      {"build @good --devctl @dev.txt --virevuz R02B01 --code-ver R01A01 --tag 33 -o @good", "", 2,
+       F("good") + ": the output is the file being read"},
+      {"extract @good -o @link", "", 2, F("link") + ": the output is the file being read: writing it would replace"},
       {"verify -", F("good"), 0, "-: verified (tag 33"},  // read as bytes: the payload holds 0D 0A 1A
       {b + " --dep NOPE=R01A01", "", 1, "--dep NOPE=R01A01: ERR_UNKNOWN_DEP_LABEL"},
       {b + " --from @text", "", 1, F("text") + ": has no new-style header to take over"},
@@ -94,6 +101,8 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
     EXPECT_EQ(ReadFile(F("good")), good) << args;
     EXPECT_EQ(dir_.Count(), before) << args << " left a file behind";
   }
+  const Output kernel = Tool("crc -", "", "CODEHDR_CRC_IMPL=fast");  // ignored, and said so
+  EXPECT_TRUE(kernel.status == 0 && StartsWith(kernel.err, "codehdr: warning: CODEHDR_CRC_IMPL=fast names no")) << kernel.err;
 }
 
 // A sound image (tag 33, a comment section at 48, a dependency version at 66) with `patch` written at `at`, then

@@ -124,7 +124,8 @@ int RunBuild(BuildOptions& opts) {
   }
   const WriteReport written = WriteImage(opts.output, built.bytes, payload);
   if (written.status != Status::kOk) {
-    const std::string subject = written.status == Status::kFileWrite ? opts.output : FileSubject(opts.payload);
+    const bool output = written.status == Status::kFileWrite || written.status == Status::kOutputIsInput;
+    const std::string subject = output ? opts.output : FileSubject(opts.payload);
     throw ToolError(subject, FileErrorText(written.status, written.os_error));
   }
   std::printf("%s: %zu-byte header + %llu-byte payload, tag %d, %zu dependencies, CRC-32 %s\n", opts.output.c_str(),

@@ -69,6 +69,13 @@ Inputs ListDirectory(const std::string& dir, const CheckOptions& opts) {
   return inputs;
 }
 
+// Whether `file` lies directly in `dir`, whatever the names of either.
+bool InDirectory(const std::string& file, const std::string& dir) {
+  std::error_code error;
+  const fs::path folder = fs::weakly_canonical(fs::u8path(dir), error);
+  return !error && fs::weakly_canonical(fs::u8path(file), error).parent_path() == folder && !error;
+}
+
 void CheckOptionValues(const CheckOptions& opts) {
   if (opts.files.empty() == opts.dir.empty()) throw ToolError("", "usage: give the release's IMAGE files or --dir DIR");
   if (std::count(opts.files.begin(), opts.files.end(), "-") != 0) {
@@ -77,6 +84,16 @@ void CheckOptionValues(const CheckOptions& opts) {
   if (!opts.virevuz.empty() && (opts.virevuz.size() > layout::kVersionFieldLen ||
                                 !CheckVersion(opts.virevuz.c_str(), layout::kVersionFieldLen))) {
     throw ToolError("--virevuz " + opts.virevuz, "not a valid version string");
+  }
+  // A release holds each image once: one named twice would count twice (a
+  // duplicate of itself, or a dependency it seems to meet for another).
+  std::error_code error;
+  std::map<fs::path, const std::string*> seen;
+  for (const std::string& file : opts.files) {
+    fs::path key = fs::weakly_canonical(fs::u8path(file), error);
+    if (error) key = fs::u8path(file);  // compared as given
+    const auto [first, fresh] = seen.emplace(key, &file);
+    if (!fresh) throw ToolError(file, "named twice (also as " + *first->second + "): give each image of a release once");
   }
   for (const std::string& label : opts.allow_missing) {
     if (!CodeModeValue(label)) {
@@ -164,7 +181,13 @@ int RunReleaseCheck(const CheckOptions& opts) {
   } else {
     PrintCheckText(result);
   }
-  if (!opts.junit.empty()) WriteSmallFile(opts.junit, CheckJUnit(result));
+  if (!opts.junit.empty()) {
+    WriteSmallFile(opts.junit, CheckJUnit(result));
+    if (!opts.dir.empty() && InDirectory(opts.junit, opts.dir)) {
+      PrintError(opts.junit, "warning: written into the checked directory, where a later check --manifest without "
+                             "this --junit counts it as an extra file");
+    }
+  }
   if (!opts.write_manifest.empty()) {
     if (!result.Consistent() || !all_read) {
       PrintError(opts.write_manifest, "not written: the release is not consistent");

@@ -35,6 +35,7 @@ int RunExtract(const ExtractOptions& opts) {
     case Status::kNoHeader:
       throw ToolError(opts.image, "no code header to take off (--raw copies the whole file)", kExitFailed);
     case Status::kFileWrite:
+    case Status::kOutputIsInput:
       throw ToolError(opts.output, FileErrorText(report.status, report.os_error));
     default:
       if (IsFileStatus(report.status)) throw ToolError(opts.image, FileErrorText(report.status, report.os_error));

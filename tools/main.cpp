@@ -1,6 +1,7 @@
 // codehdr: build, inspect, verify and take apart firmware code images from a
 // terminal or a pipeline, through the public API of libcodehdr. This file
 // holds the whole command line; tools/cmd_*.cpp run the commands.
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <string>
@@ -259,6 +260,43 @@ void AddCommands(CLI::App& app, int& exit_status) {
   AddVersionCommand(app, exit_status);
 }
 
+// Levenshtein distance, for suggesting the command a mistyped one meant.
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0]++;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// "codehdr help CMD" is "codehdr CMD --help", and "codehdr help" is
+// "codehdr --help". A first word that is no command is refused, with the
+// closest command when one is near.
+void CheckCommandWord(const CLI::App& app, std::vector<std::string>& args) {
+  if (args.size() < 2 || args[1].empty() || args[1][0] == '-') return;
+  if (args[1] == "help") {
+    args.erase(args.begin() + 1);
+    args.insert(args.begin() + (args.size() > 1 ? 2 : 1), "--help");
+    if (args.size() == 2) return;
+  }
+  std::string closest;
+  std::size_t best = 3;  // at most two edits away
+  for (const CLI::App* cmd : app.get_subcommands({})) {
+    if (cmd->get_name() == args[1]) return;
+    const std::size_t distance = EditDistance(args[1], cmd->get_name());
+    if (distance < best) best = distance, closest = cmd->get_name();
+  }
+  throw CLI::ParseError("unknown command '" + args[1] + "'" +
+                            (closest.empty() ? "" : " (did you mean '" + closest + "'?)"),
+                        static_cast<int>(CLI::ExitCodes::ExtrasError));
+}
+
 // Help and --version go out as CLI11 formats them; a usage error is one line.
 int ReportParseError(const CLI::App& app, const CLI::ParseError& e) {
   if (e.get_exit_code() == 0) return app.exit(e);
@@ -287,9 +325,14 @@ int main(int argc, char** argv) {
   RemovePartialOutputsOnSignals();
   // CLI11 takes C strings; these stay alive until it is done.
   std::vector<std::string> args = ProgramArguments(argc, argv);
-  std::vector<char*> arg_ptrs;
-  for (std::string& arg : args) arg_ptrs.push_back(arg.data());
+  if (!codehdr::Crc32KernelOverrideKnown()) {
+    PrintError("", "warning: CODEHDR_CRC_IMPL=" + EnvironmentVariable("CODEHDR_CRC_IMPL").value_or("") +
+                       " names no CRC-32 kernel; using " + codehdr::Crc32KernelName());
+  }
   try {
+    CheckCommandWord(app, args);
+    std::vector<char*> arg_ptrs;
+    for (std::string& arg : args) arg_ptrs.push_back(arg.data());
     app.parse(static_cast<int>(arg_ptrs.size()), arg_ptrs.data());
   } catch (const CLI::ParseError& e) {
     return ReportParseError(app, e);

@@ -73,7 +73,8 @@ typedef enum codehdr_status {
   CODEHDR_STATUS_OUT_OF_MEMORY,
   CODEHDR_STATUS_INVALID_ARGUMENT,
   CODEHDR_STATUS_VIREVUZ_TOO_LONG,
-  CODEHDR_STATUS_COMMENT
+  CODEHDR_STATUS_COMMENT,
+  CODEHDR_STATUS_OUTPUT_IS_INPUT
 } codehdr_status;
 
 /* The status's short name ("ok", "crc_mismatch", ...); NULL for a number

@@ -56,6 +56,11 @@ CODEHDR_EXPORT std::string Crc32Text(std::uint32_t crc);
 // "avx2" or "avx512" on x86, "crc32" or "pmull" on ARM.
 CODEHDR_EXPORT const char* Crc32KernelName();
 
+// Whether CODEHDR_CRC_IMPL holds a name it takes (one of those above, or
+// nothing): any other value is ignored and the best kernel is used, which a
+// program may want to say.
+CODEHDR_EXPORT bool Crc32KernelOverrideKnown();
+
 }  // namespace codehdr
 
 #endif  // CODEHDR_CHECKSUM_H

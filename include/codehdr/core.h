@@ -56,11 +56,13 @@ enum class Status : std::uint8_t {
   // Building a header (added later).
   kVireVuzTooLong,  // 1051: more than the 15 characters a header holds
   kComment,         // 1055: a comment longer than 31 characters or holding a NUL
+  // Writing a file (added later).
+  kOutputIsInput,  // the output names the file being read
 };
 
 // The number of statuses: every value below it is one. Follows the last
 // enumerator (status.cpp checks that its table has this many rows).
-constexpr int kStatusCount = static_cast<int>(Status::kComment) + 1;
+constexpr int kStatusCount = static_cast<int>(Status::kOutputIsInput) + 1;
 
 // A short identifier, e.g. "crc_mismatch".
 CODEHDR_EXPORT const char* StatusName(Status status);

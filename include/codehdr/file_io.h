@@ -78,6 +78,10 @@ class CODEHDR_EXPORT InputFile {
   std::uint64_t size() const { return size_; }
   // Bytes read so far.
   std::uint64_t offset() const { return offset_; }
+  // Whether `path` (UTF-8) names the file this input reads, standard input
+  // included: the same device and inode (on Windows, the same volume and
+  // file ID), whatever the names. False when either cannot be looked at.
+  bool IsFile(const std::string& path) const;
 
   // Reads up to `capacity` bytes into `buffer`; fewer only at the end of
   // the data. 0 at the end, or after a failure (see status()).

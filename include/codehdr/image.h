@@ -111,7 +111,9 @@ struct WriteReport {
 // all: it is written beside `output`, synced and renamed over it; on failure
 // `output` is untouched and nothing is left behind. A header shorter than 28
 // bytes is refused with kBufferTooSmall; a null stream, or a null pointer
-// with a nonzero size, with kInvalidArgument (nothing is written).
+// with a nonzero size, with kInvalidArgument; an `output` that is the
+// payload's own file (whatever its name) with kOutputIsInput. Nothing is
+// written then.
 CODEHDR_EXPORT WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header,
                                       std::FILE* payload);
 CODEHDR_EXPORT WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header,
@@ -131,7 +133,7 @@ struct ExtractReport {
 // An image without a header is refused with kNoHeader unless `raw` is set,
 // when it is copied whole; a malformed header is refused with its problem.
 // The CRC is not checked. `output` appears whole or not at all, as with
-// WriteImage.
+// WriteImage; one that is `image` itself is refused with kOutputIsInput.
 CODEHDR_EXPORT ExtractReport ExtractPayload(const std::string& image, const std::string& output, bool raw = false);
 
 // Removes the temporary file of every output this process is writing

@@ -51,6 +51,7 @@ constexpr SameStatus kStatuses[] = {
     {CODEHDR_STATUS_INVALID_ARGUMENT, Status::kInvalidArgument},
     {CODEHDR_STATUS_VIREVUZ_TOO_LONG, Status::kVireVuzTooLong},
     {CODEHDR_STATUS_COMMENT, Status::kComment},
+    {CODEHDR_STATUS_OUTPUT_IS_INPUT, Status::kOutputIsInput},
 };
 
 constexpr bool StatusesMatch() {

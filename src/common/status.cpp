@@ -67,6 +67,8 @@ constexpr StatusRow kStatusRows[] = {
     {Status::kVireVuzTooLong, "virevuz_too_long", ERR_VERSION_FORMAT,
      "the VireVuz version is longer than the 15 characters a header holds"},
     {Status::kComment, "comment", ERR_OPT_SECTION, "a comment holds at most 31 characters and no NUL byte"},
+    {Status::kOutputIsInput, "output_is_input", 0,
+     "the output is the file being read: writing it would replace the input"},
 };
 
 constexpr bool RowsInEnumOrder() {

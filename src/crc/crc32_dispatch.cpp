@@ -253,6 +253,11 @@ std::uint32_t Crc32Extend(std::uint32_t crc, const std::uint8_t* data, std::size
 
 const char* Crc32KernelName() { return crc::TierName(crc::SelectedTier()); }
 
+bool Crc32KernelOverrideKnown() {
+  const char* name = std::getenv(crc::kImplEnvVar);
+  return name == nullptr || *name == '\0' || crc::ParseTierName(name).has_value();
+}
+
 std::string Crc32Text(std::uint32_t crc) {
   char text[9];
   std::snprintf(text, sizeof text, "%08x", static_cast<unsigned int>(crc));

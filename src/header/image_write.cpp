@@ -66,9 +66,9 @@ WriteReport Write(const std::string& output, const std::vector<std::uint8_t>& he
 // A payload that is missing altogether (a null stream, a null pointer with a
 // size) is the caller's error: nothing is written, rather than a header-only
 // image that would verify.
-WriteReport Refused() {
+WriteReport Refused(Status status = Status::kInvalidArgument) {
   WriteReport report;
-  report.status = Status::kInvalidArgument;
+  report.status = status;
   return report;
 }
 
@@ -76,6 +76,7 @@ WriteReport Refused() {
 
 WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header, std::FILE* payload) {
   if (payload == nullptr) return Refused();
+  if (platform::IsSameFile(platform::StreamHandle(payload), output)) return Refused(Status::kOutputIsInput);
   IoBuffer buffer(kIoChunkSize);
   bool done = false;
   return Write(output, header, [&](Status& status, int& error) -> std::pair<const std::uint8_t*, std::size_t> {
@@ -94,6 +95,7 @@ WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t
 }
 
 WriteReport WriteImage(const std::string& output, const std::vector<std::uint8_t>& header, InputFile& payload) {
+  if (payload.IsFile(output)) return Refused(Status::kOutputIsInput);
   IoBuffer buffer(kIoChunkSize);
   return Write(output, header, [&](Status& status, int& error) -> std::pair<const std::uint8_t*, std::size_t> {
     const std::size_t got = payload.Read(buffer.data(), buffer.size());
@@ -132,6 +134,7 @@ ExtractReport ExtractPayload(const std::string& image, const std::string& output
     return report;
   };
   if (!in.ok()) return fail(in.status(), in.error());
+  if (in.IsFile(output)) return fail(Status::kOutputIsInput, 0);
 
   IoBuffer buffer(kIoChunkSize);
   const auto next = [&]() -> std::size_t {

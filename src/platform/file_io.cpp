@@ -7,7 +7,13 @@
 #include <new>
 #include <utility>
 
+#include "platform/platform.h"
+
 namespace codehdr {
+
+bool InputFile::IsFile(const std::string& path) const {
+  return handle_ != -1 && platform::IsSameFile(handle_, path);
+}
 
 IoBuffer::IoBuffer(std::size_t size)
     : data_(static_cast<std::uint8_t*>(::operator new(size == 0 ? 1 : size, std::align_val_t{kIoBufferAlignment}))),

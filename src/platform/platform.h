@@ -82,6 +82,14 @@ std::FILE* OpenTextStream(const NativeName& name, bool* not_regular = nullptr);
 // a program keeps them beside itself.
 std::string ConfigurationDirectory();
 
+// Whether `path` (UTF-8) names the file open as `handle` (a file
+// descriptor, or a Windows HANDLE): the same device and inode, or on Windows
+// the same volume serial number and file ID. False when either cannot be
+// looked at (no such file, say).
+bool IsSameFile(std::intptr_t handle, const std::string& path);
+// The handle of an open stream, for IsSameFile.
+std::intptr_t StreamHandle(std::FILE* stream);
+
 // The temporary files of AtomicFile objects, for RemovePartialOutputs (see
 // <codehdr/image.h>). Register returns the slot, or -1 when all are taken;
 // Unregister(-1) does nothing. Both are lock-free and never throw.

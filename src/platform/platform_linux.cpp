@@ -30,6 +30,14 @@ std::string ExecutablePath() {
 
 std::size_t PathLength(const std::string& path) { return path.size(); }
 
+bool IsSameFile(std::intptr_t handle, const std::string& path) {
+  struct stat open, named;
+  return ::fstat(static_cast<int>(handle), &open) == 0 && ::stat(path.c_str(), &named) == 0 &&
+         open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+std::intptr_t StreamHandle(std::FILE* stream) { return ::fileno(stream); }
+
 // A command's configuration lies in /etc, not beside the program in /usr/bin.
 std::string ConfigurationDirectory() { return "/etc/codehdr/"; }
 

@@ -170,6 +170,22 @@ std::FILE* OpenTextStream(const NativeName& name, bool* not_regular) {
 
 std::string ConfigurationDirectory() { return std::string(); }
 
+bool IsSameFile(std::intptr_t handle, const std::string& path) {
+  std::wstring wide;
+  BY_HANDLE_FILE_INFORMATION open, named;
+  if (!Widen(path, wide) || !::GetFileInformationByHandle(AsHandle(handle), &open)) return false;
+  // Opened for no access at all: only to ask what file the name is.
+  const HANDLE h = ::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool got = ::GetFileInformationByHandle(h, &named) != 0;
+  ::CloseHandle(h);
+  return got && open.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
+         open.nFileIndexHigh == named.nFileIndexHigh && open.nFileIndexLow == named.nFileIndexLow;
+}
+
+std::intptr_t StreamHandle(std::FILE* stream) { return ::_get_osfhandle(::_fileno(stream)); }
+
 }  // namespace codehdr::platform
 
 namespace codehdr {
