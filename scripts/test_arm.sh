@@ -34,17 +34,20 @@ jobs=${CODEHDR_JOBS:-2}
 linux_build=${CODEHDR_LINUX_BUILD_DIR:-build/release}
 start=$SECONDS
 
-# The tool needs OpenSSL's headers for the target: Debian's multiarch
-# libssl-dev:arm64 and :armhf (the architectures must be known to dpkg first;
-# ensure_debian_packages updates the package lists when it installs).
+# Debian's multiarch packages of the targets: OpenSSL's headers for the tool
+# (libssl-dev:arm64 and :armhf; the tests load their libcrypto), and the C++
+# runtime that dpkg-shlibdeps looks up for the packages' dependencies. The
+# architectures must be known to dpkg first (ensure_debian_packages updates
+# the package lists when it installs).
 for arch in arm64 armhf; do
   if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
-    echo "adding the $arch architecture for OpenSSL's headers"
+    echo "adding the $arch architecture"
     dpkg --add-architecture "$arch"
   fi
 done
 ensure_debian_packages build-essential cmake libcli11-dev nlohmann-json3-dev libssl-dev googletest \
   g++-aarch64-linux-gnu g++-arm-linux-gnueabihf qemu-user-static libssl-dev:arm64 libssl-dev:armhf \
+  libstdc++6:arm64 libstdc++6:armhf \
   dpkg-dev file abigail-tools
 
 # qemu ARCH CPU PROGRAM ARGS...: runs an ARCH program under qemu-user on the
@@ -163,7 +166,10 @@ cmake --build "$linux_build" -j "$jobs" --target codehdr-tool
 
 echo "== Linux arm64 =="
 build_arm arm64 linux-aarch64.cmake
-ctest --test-dir build/arm64 --output-on-failure -j "$jobs" || fail "arm64: CTest under qemu"
+# The image over 4 GiB is read with the same 64-bit sizes and offsets as on
+# x86-64 here; it runs on armhf, where size_t is 32-bit (minutes under qemu).
+GTEST_FILTER=-VerifyImage.LargerThanFourGiB ctest --test-dir build/arm64 --output-on-failure -j "$jobs" ||
+  fail "arm64: CTest under qemu"
 # Every 64-bit ARM core qemu models has both extensions: the portable kernel
 # is checked there through the forced tier only.
 kernels arm64 pmull
