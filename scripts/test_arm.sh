@@ -46,7 +46,10 @@ for arch in arm64 armhf; do
     dpkg --add-architecture "$arch"
   fi
 done
-ensure_debian_packages build-essential cmake libcli11-dev nlohmann-json3-dev libssl-dev googletest \
+# (The build machine's own libssl-dev named with its architecture: once
+# another one is installed, the bare name matches both.)
+ensure_debian_packages build-essential cmake libcli11-dev nlohmann-json3-dev "libssl-dev:$(dpkg --print-architecture)" \
+  googletest \
   g++-aarch64-linux-gnu g++-arm-linux-gnueabihf qemu-user-static libssl-dev:arm64 libssl-dev:armhf \
   libstdc++6:arm64 libstdc++6:armhf \
   dpkg-dev file abigail-tools
