@@ -4,7 +4,8 @@
 # compilers, and runs under qemu-user:
 #
 #   - each build's whole CTest suite (every unit, tool, fault and tier test,
-#     and the replay of every fuzz corpus), on qemu's "max" CPU, which has
+#     and the replay of every fuzz corpus; the unit test of an image over
+#     4 GiB is left to the large image below), on qemu's "max" CPU, which has
 #     the CRC-32 and PMULL extensions;
 #   - the CRC-32 kernel choice: with the extensions the ARM tiers are chosen,
 #     on a CPU model without them (32-bit: cortex-a15, an ARMv7 core) and with
@@ -34,17 +35,23 @@ jobs=${CODEHDR_JOBS:-2}
 linux_build=${CODEHDR_LINUX_BUILD_DIR:-build/release}
 start=$SECONDS
 
-# The tool needs OpenSSL's headers for the target: Debian's multiarch
-# libssl-dev:arm64 and :armhf (the architectures must be known to dpkg first;
-# ensure_debian_packages updates the package lists when it installs).
+# Debian's multiarch packages of the targets: OpenSSL's headers for the tool
+# (libssl-dev:arm64 and :armhf; the tests load their libcrypto), and the C++
+# runtime that dpkg-shlibdeps looks up for the packages' dependencies. The
+# architectures must be known to dpkg first (ensure_debian_packages updates
+# the package lists when it installs).
 for arch in arm64 armhf; do
   if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
-    echo "adding the $arch architecture for OpenSSL's headers"
+    echo "adding the $arch architecture"
     dpkg --add-architecture "$arch"
   fi
 done
-ensure_debian_packages build-essential cmake libcli11-dev nlohmann-json3-dev libssl-dev googletest \
+# (The build machine's own libssl-dev named with its architecture: once
+# another one is installed, the bare name matches both.)
+ensure_debian_packages build-essential cmake libcli11-dev nlohmann-json3-dev "libssl-dev:$(dpkg --print-architecture)" \
+  googletest \
   g++-aarch64-linux-gnu g++-arm-linux-gnueabihf qemu-user-static libssl-dev:arm64 libssl-dev:armhf \
+  libstdc++6:arm64 libstdc++6:armhf \
   dpkg-dev file abigail-tools
 
 # qemu ARCH CPU PROGRAM ARGS...: runs an ARCH program under qemu-user on the
@@ -118,12 +125,13 @@ package() {
       *) fail "$arch: $(basename "$deb") is for $(dpkg-deb -f "$deb" Architecture), not $arch" ;;
     esac
   done
-  local tool=$dir/unpacked/usr/bin/codehdr out
+  local tool=$dir/unpacked/usr/bin/codehdr out trace
   # The program finds libcodehdr.so.1 through its run path, inside the
   # package (the loader's trace names the file it loaded).
   if out=$(qemu "$arch" max "$tool" --version) &&
      qemu "$arch" max "$tool" verify data/release/rx200-app.img >/dev/null &&
-     LD_DEBUG=libs qemu "$arch" max "$tool" --version 2>&1 | grep -q "calling init: .*/unpacked/usr/lib/.*libcodehdr"; then
+     trace=$(LD_DEBUG=libs qemu "$arch" max "$tool" --version 2>&1) &&
+     grep -q "calling init: .*/unpacked/usr/.*libcodehdr\\.so" <<<"$trace"; then
     echo "$arch: the packaged tool runs with the packaged library: $out"
   else
     fail "$arch: the packaged tool"
@@ -155,6 +163,11 @@ large_image() {
   rm -f "$work/payload" "$work/large.img"
 }
 
+# The whole suite but the unit test of an image over 4 GiB: it takes minutes
+# under qemu, and large_image checks the same (and more: extraction and a
+# release check, through the tool) on the 32-bit build, where it matters.
+skip=VerifyImage.LargerThanFourGiB
+
 # The Linux tool, for the reference CRCs and the large image.
 if [ ! -f "$linux_build/CMakeCache.txt" ]; then
   cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -163,7 +176,7 @@ cmake --build "$linux_build" -j "$jobs" --target codehdr-tool
 
 echo "== Linux arm64 =="
 build_arm arm64 linux-aarch64.cmake
-ctest --test-dir build/arm64 --output-on-failure -j "$jobs" || fail "arm64: CTest under qemu"
+GTEST_FILTER=-$skip ctest --test-dir build/arm64 --output-on-failure -j "$jobs" || fail "arm64: CTest under qemu"
 # Every 64-bit ARM core qemu models has both extensions: the portable kernel
 # is checked there through the forced tier only.
 kernels arm64 pmull
@@ -172,7 +185,7 @@ CODEHDR_ABI_BUILD_DIR=build/arm64 bash scripts/abi_check.sh || fail "arm64: ABI 
 
 echo "== Linux armhf =="
 build_arm armhf linux-armhf.cmake
-ctest --test-dir build/armhf --output-on-failure -j "$jobs" || fail "armhf: CTest under qemu"
+GTEST_FILTER=-$skip ctest --test-dir build/armhf --output-on-failure -j "$jobs" || fail "armhf: CTest under qemu"
 kernels armhf crc32 cortex-a15
 large_image
 package armhf
