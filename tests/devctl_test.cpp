@@ -165,10 +165,10 @@ TEST(DeviceFileSecondPass, FillsAtMostTheCountedRecords) {
   download_ctl_typ table[3] = {};
   table[2].tag_id = 99;  // beyond the two counted
   ASSERT_TRUE(devctl::FillDeviceRecords(platform::NativeName(three.c_str()), table, 2));
-  EXPECT_EQ(RecordsOf(table, 3), (Records{"1a0 DEV APP 5", "1a1 DEV FPGA 6", "0   99"}));
+  EXPECT_EQ(RecordsOf(table, 3), (Records{"416 DEV APP 5", "417 DEV FPGA 6", "0   99"}));
   std::memset(table, 0, sizeof table);
   ASSERT_TRUE(devctl::FillDeviceRecords(platform::NativeName(one.c_str()), table, 2));
-  EXPECT_EQ(RecordsOf(table, 2), (Records{"1a0 DEV APP 5", "0   0"}));
+  EXPECT_EQ(RecordsOf(table, 2), (Records{"416 DEV APP 5", "0   0"}));
   EXPECT_FALSE(devctl::FillDeviceRecords(platform::NativeName(dir.File("gone").c_str()), table, 2));
 }
 

@@ -180,7 +180,8 @@ TEST_F(Oom, CInterface) {
   EXPECT_GT(Walk(Nothing, [&] { return codehdr_verifier_update(verifier, file.data(), 30); }, fed, kOom), 0);
   codehdr_verifier_update(verifier, file.data() + 30, file.size() - 30);
   EXPECT_GT(Walk(Nothing, [&] { return codehdr_verifier_finish(verifier, 0, 0, &report); }, fed, kOom), 0);
-  const auto extract = [&] { return codehdr_extract_payload(image.c_str(), dir.File("out").c_str(), 0, nullptr); };
+  const std::string out = dir.File("out");
+  const auto extract = [&] { return codehdr_extract_payload(image.c_str(), out.c_str(), 0, nullptr); };
   EXPECT_GT(Walk(Nothing, extract, [&] { return std::to_string(dir.Count()); }, kOom), 0);
 
   // A release: adding an image from each source, checking it and reading an image back.

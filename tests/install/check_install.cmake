@@ -48,8 +48,9 @@ run(${emulator} ${WORK_DIR}/pc-consumer)
 message(STATUS "pkg-config consumer: ${last_output}")
 
 # 3. The C consumer: C99, pedantic, compiled by gcc (a C compiler, not g++).
-if(NOT GCC)
-  find_program(GCC gcc REQUIRED)
+if(NOT GCC)  # a native build's C compiler: the build machine's gcc
+  find_program(_gcc gcc REQUIRED)
+  set(GCC ${_gcc})
 endif()
 run(${GCC} -std=c99 -Wall -Wextra -pedantic -Werror ${C_SOURCE} ${C_LAYOUT} ${flags} -Wl,-rpath,${prefix}/lib
     -o ${WORK_DIR}/c-consumer)
