@@ -14,6 +14,7 @@
 #include <codehdr/file_io.h>
 #include <codehdr/image.h>
 
+#include "platform/platform.h"
 #include "support.h"
 
 namespace codehdr::test {
@@ -111,6 +112,15 @@ TEST(WholeImage, WrittenVerifiedAndExtractedAcrossReadsOrNotWritten) {
   EXPECT_EQ(std::tuple(failed[0].status, failed[1].status, failed[2].status, failed[3].status),
             std::tuple(Status::kBufferTooSmall, Status::kFileRead, Status::kInvalidArgument, Status::kInvalidArgument));
   EXPECT_EQ(ReadFile(target), old);
+  // An output written gives back its place among those a signal handler removes: all are free again.
+  const platform::NativeName name("x");
+  const auto freePlaces = [&] {
+    std::vector<int> taken;
+    for (int slot; (slot = platform::RegisterPartialFile(name.c_str())) >= 0;) taken.push_back(slot);
+    for (const int slot : taken) platform::UnregisterPartialFile(slot);
+    return taken.size();
+  };
+  EXPECT_EQ(freePlaces(), platform::kPartialSlots);
   const WriteReport nowhere = WriteImage(dir.File("missing/x"), Rich().Header(), old.data(), old.size());
   EXPECT_EQ(std::tuple(nowhere.status, nowhere.os_error), std::tuple(Status::kFileWrite, ENOENT));
   EXPECT_EQ(dir.Count(), 7);  // no temporary left

@@ -13,10 +13,6 @@
 namespace codehdr::platform {
 namespace {
 
-// More outputs than this at once are not registered: they are still removed
-// on every ordinary path out, only not by a signal handler.
-constexpr std::size_t kPartialSlots = 64;
-
 using Slot = std::atomic<const NativeChar*>;
 static_assert(Slot::is_always_lock_free, "a signal handler reads the slots");
 

@@ -91,8 +91,11 @@ bool IsSameFile(std::intptr_t handle, const std::string& path);
 std::intptr_t StreamHandle(std::FILE* stream);
 
 // The temporary files of AtomicFile objects, for RemovePartialOutputs (see
-// <codehdr/image.h>). Register returns the slot, or -1 when all are taken;
-// Unregister(-1) does nothing. Both are lock-free and never throw.
+// <codehdr/image.h>), in kPartialSlots slots. Register returns the slot, or
+// -1 when all are taken (more outputs than this at once are still removed on
+// every ordinary path out, only not by a signal handler); Unregister(-1) does
+// nothing. Both are lock-free and never throw.
+constexpr std::size_t kPartialSlots = 64;
 int RegisterPartialFile(const NativeChar* name) noexcept;
 void UnregisterPartialFile(int slot) noexcept;
 // Removes a file by its native name with one system call (unlink, or
