@@ -1,5 +1,5 @@
-// Building a header from any spec: the library's own builder either refuses it with a status and builds nothing, or
-// builds a header that passes its own check and reads back as the spec.
+// Building a header from any HeaderSpec: the library's own builder either refuses it with a status and builds nothing,
+// or builds a header that passes its own check and reads back as asked.
 #include <cstdlib>
 #include <string>
 

@@ -111,7 +111,7 @@ struct BuiltHeader {
   std::vector<std::uint8_t> bytes;  // the whole header, CRC field zero; empty on failure
 };
 
-// Builds a new-style header, or refuses the spec and builds nothing. What it
+// Builds a new-style header, or refuses the HeaderSpec and builds nothing. What it
 // builds passes CheckHeader. The code mode comes from the device table's
 // label for the tag and the code-mode table (a label that is not in the
 // table gives 201). The failures, in the order of the header's fields:
