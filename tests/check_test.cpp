@@ -88,44 +88,6 @@ TEST_F(CheckTest, ExitStatusAndWhatItPrints) {
   EXPECT_FALSE(fs::exists(F("w.json"))) << "a manifest of an inconsistent release";
 }
 
-// A set in JSON, in the order of the images' names: each finding with the files it names and its dependency, and the
-// dependencies of the image that has them all met.
-TEST_F(CheckTest, FindingsAndDependenciesInJson) {
-  ASSERT_TRUE(fs::create_directory(F("set")));
-  const auto put = [&](const std::string& name, std::uint8_t tag, std::uint8_t mode, const std::string& version,
-                       const std::function<void(Image&)>& more = {}) {
-    Image img;
-    img.tag = tag, img.codeMode = mode, img.codeVer = version, img.vireVuz = "R02B01";
-    if (more) more(img);
-    dir_.Write("set/" + name, img.File());
-  };
-  put("a-app.img", 17, 1, "R01A03.2", [](Image& i) { i.Dep(0, "R01A01.4").Dep(3, "R03C00"); });
-  put("b-boot.img", 18, 0, "R01A01.4");
-  put("b-boot5.img", 18, 0, "R01A01.5");  // tag 18, code mode 0 twice
-  put("c-fpga.img", 21, 3, "R03C00");
-  put("g-crc.img", 17, 1, "R01A01", [](Image& i) { i.seal = false; });  // CRC field 0
-  put("i-needs.img", 52, 5, "R01A01", [](Image& i) { i.Dep(26, "R09A09"); });
-  const Output run = Tool("check --json --virevuz R02B01 -j 3 --dir @set" + kDevices);
-  ASSERT_EQ(run.status, 1) << run.err;
-  const nlohmann::json doc = nlohmann::json::parse(run.out);
-  std::vector<std::string> found;
-  for (const auto& f : doc["findings"]) found.push_back(f["file"].get<std::string>() + " " + f["kind"].get<std::string>());
-  EXPECT_EQ(found, (std::vector<std::string>{"b-boot.img duplicate", "b-boot5.img duplicate", "g-crc.img image_failed",
-                                             "i-needs.img dependency_not_met"}));
-  EXPECT_EQ(std::tuple(doc["findings"][0]["files"], doc["findings"][3]["dependency"], doc["consistent"]),
-            std::tuple(nlohmann::json::array({"b-boot5.img"}), 0, false));
-  EXPECT_EQ(std::tuple(doc["summary"]["findings"], doc["summary"]["dependencies"]), std::tuple(4, 3));
-  const nlohmann::json& app = doc["images"][0];
-  EXPECT_EQ(std::tuple(app["file"], app["verdict"], app["tag_id"], app["code_mode_labels"], app["sha256"]),
-            std::tuple("a-app.img", "verified", 17, nlohmann::json::array({"APP"}), nullptr));
-  EXPECT_EQ(app["dependencies"], nlohmann::json::parse(R"([
-      {"type": 0, "labels": ["BOOT", "BOOTLDR"], "version": "R01A01.4", "state": "met",
-       "provided_by": ["b-boot.img"], "provider_count": 1},
-      {"type": 3, "labels": ["FPGA", "CPLD"], "version": "R03C00", "state": "met",
-       "provided_by": ["c-fpga.img"], "provider_count": 1}])"));
-  EXPECT_EQ(std::tuple(doc["json_version"], doc["images"][4]["verdict"]), std::tuple(2, "failed"));
-}
-
 // A manifest written for the sample release is the one committed beside it (data/release.json, whose digests are
 // sha256sum's); an untouched copy passes; a changed copy is reported file by file (every kind of difference is
 // tested with the comparison itself).

@@ -58,18 +58,13 @@ TEST(ToolManifest, DifferencesBetweenADirectoryAndItsManifest) {
   EXPECT_TRUE(CompareManifest(recorded, recorded.images).empty());
 }
 
-TEST(ToolManifest, TextRoundTripAndWhatTheReaderAccepts) {
-  Manifest m{{Img("r\xc3\xa9lease.img", 'a'), Img("b.img", 'b', "R01A01", {})}};
-  const std::string text = ManifestText(m);
-  const Manifest again = ParseManifest(text);
-  ASSERT_EQ(again.images.size(), 2u);
-  EXPECT_TRUE(CompareManifest(m, again.images).empty());
-  EXPECT_TRUE(again.images[1].dependencies.empty());
-  // Upper-case digests are read as lower-case; unknown fields are ignored.
-  std::string upper = text;
-  upper.replace(upper.find(std::string(64, 'a')), 64, std::string(64, 'A'));
-  upper.replace(upper.find("\"size\""), 0, "\"note\": [1, {}], ");
-  EXPECT_EQ(ParseManifest(upper).images[0].sha256, std::string(64, 'a'));
+// The round trip through a file is the check command's test; here, what the reader takes and what it refuses.
+TEST(ToolManifest, WhatTheReaderAccepts) {
+  Manifest m{{Img("r\xc3\xa9lease.img", 'a')}};
+  std::string text = ManifestText(m);  // upper-case digests read as lower-case; unknown fields are ignored
+  text.replace(text.find(std::string(64, 'a')), 64, std::string(64, 'A'));
+  text.replace(text.find("\"size\""), 0, "\"note\": [1, {}], ");
+  EXPECT_EQ(ParseManifest(text).images[0].sha256, std::string(64, 'a'));
   m.images[0].file = "\xff.img";  // no UTF-8: JSON cannot hold it
   EXPECT_THROW(ManifestText(m), ManifestError);
   const struct { const char* name; const char* bad; } names[] = {
