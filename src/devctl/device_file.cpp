@@ -3,7 +3,6 @@
 // namespace codehdr over them.
 #include "devctl/device_file.h"
 
-#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -124,27 +123,20 @@ bool ScanDecimal(const Token& token, int* value) {
 }
 
 bool ScanHex(const Token& token, unsigned int* value) {
-  // As "%x" converts: spaces, a sign, "0x" when a hex digit follows it (else
-  // the 0 alone converts), then hex digits into an unsigned long, which holds
-  // ULONG_MAX on overflow and is negated after a '-'. Decided here rather
-  // than by strtoul, whose handling of "0x" differs between C libraries.
   const TokenText t(token);
-  const char* p = t.text + std::strspn(t.text, " \t\n\v\f\r");
-  const bool negative = *p == '-';
-  p += (*p == '+' || *p == '-') ? 1 : 0;
-  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && std::isxdigit(static_cast<unsigned char>(p[2])) != 0) p += 2;
-  if (std::isxdigit(static_cast<unsigned char>(*p)) == 0) return false;
-  unsigned long parsed = 0;
-  bool overflow = false;
-  for (; std::isxdigit(static_cast<unsigned char>(*p)) != 0; ++p) {
-    const unsigned digit = static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(*p)) != 0
-                                                     ? *p - '0'
-                                                     : std::tolower(static_cast<unsigned char>(*p)) - 'a' + 10);
-    overflow = overflow || parsed > (ULONG_MAX - digit) / 16;
-    parsed = parsed * 16 + digit;
+  char* end = nullptr;
+  unsigned long parsed = std::strtoul(t.text, &end, 16);
+  if (end == t.text) {
+    // "0x" with no hex digit after it is the number 0 followed by "x", as
+    // "%x" reads it; not every C library's strtoul agrees, so it is taken
+    // here: a 0 after the optional space and sign converts. (Overflow is
+    // left to strtoul: it is what "%x" does on each system, and C libraries
+    // differ there too.)
+    const char* digit = t.text + std::strspn(t.text, " \t\n\v\f\r");
+    digit += (*digit == '+' || *digit == '-') ? 1 : 0;
+    if (*digit != '0') return false;
+    parsed = 0;
   }
-  if (overflow) parsed = ULONG_MAX;
-  else if (negative) parsed = 0 - parsed;
   *value = static_cast<unsigned int>(parsed);  // "%x" keeps the low 32 bits
   return true;
 }
