@@ -191,6 +191,8 @@ TEST_F(ToolTest, BuildInfoExtractAndBuildAgain) {
 // A build interrupted while it reads its payload (standard input that never ends) removes the image it was writing and
 // exits with 128 + the signal's number.
 TEST_F(ToolTest, SignalsLeaveNoPartialOutput) {
+  // Under an emulator the signal would reach the emulator, not the program: the native build holds this.
+  if (*CODEHDR_TOOL_EMULATOR != '\0') GTEST_SKIP() << "the tool runs under " << CODEHDR_TOOL_EMULATOR;
   ASSERT_EQ(::mkfifo(F("fifo").c_str(), 0600), 0);
   const int writer = ::open(F("fifo").c_str(), O_RDWR | O_CLOEXEC);  // never writes, never closes: no end
   const long before = dir_.Count();
