@@ -41,6 +41,8 @@ SIZE(release_options, 32, 16) AT(release_options, virevuz_version, 8, 4) AT(rele
 AT(release_options, allow_missing_count, 24, 12)
 SIZE(finding, 56, 28) AT(finding, kind, 8, 4) AT(finding, image, 16, 8) AT(finding, others, 24, 12)
 AT(finding, other_count, 32, 16) AT(finding, dependency, 40, 20) AT(finding, reason, 48, 24)
+SIZE(header_field, 32, 20) AT(header_field, size, 8, 4) AT(header_field, kind, 16, 8) AT(header_field, section, 20, 12)
+AT(header_field, cut_off, 24, 16)
 SIZE(dependency_link, 56, 28) AT(dependency_link, image, 8, 4) AT(dependency_link, dependency, 16, 8)
 AT(dependency_link, state, 24, 12) AT(dependency_link, providers, 32, 16) AT(dependency_link, provider_named, 40, 20)
 AT(dependency_link, provider_count, 48, 24)
