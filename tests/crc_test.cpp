@@ -28,31 +28,39 @@ test::Bytes Random(std::size_t size, unsigned seed) {
 
 const std::uint8_t* U8(const char* text) { return reinterpret_cast<const std::uint8_t*>(text); }
 
-// A kernel works on the raw register (~0 to start, inverted at the end). The data ends where the allocation ends (at
-// alignment 0), so that the sanitizer build sees any read past the last byte.
-TEST(Crc32Kernel, EveryTierAtEveryLengthAndAlignment) {
+// Every kernel this build lists, through the public entry point that names it. The data ends where the allocation
+// ends (at alignment 0), so that the sanitizer build sees any read past the last byte.
+TEST(Crc32Kernel, EveryKernelAtEveryLengthAndAlignment) {
   const test::Bytes block = Random(400 + 64, 1), split = Random(700, 2), big = Random((3u << 20) + 77, 3);
   const std::uint32_t splitWhole = ReferenceCrc32(split.data(), split.size());
-  for (int t = 0; t < kTierCount; ++t) {
-    const Crc32Kernel k = KernelForTier(static_cast<Tier>(t));
-    const char* name = TierName(static_cast<Tier>(t));
-    ASSERT_EQ(k != nullptr, TierAvailable(static_cast<Tier>(t), DetectCpuFeatures())) << name;
-    if (k == nullptr) continue;
+  int available = 0, tested = 0;
+  for (int t = 0; t < kTierCount; ++t) available += TierAvailable(static_cast<Tier>(t), DetectCpuFeatures());
+  for (const Crc32KernelInfo& info : Crc32Kernels()) {
+    const char* name = info.name;
+    const auto crc = [name](std::uint32_t c, const std::uint8_t* p, std::size_t n) {
+      return Crc32ExtendWith(name, c, p, n).value();
+    };
+    ASSERT_EQ(Crc32ExtendWith(name, 0, nullptr, 0).has_value(), info.available) << name;
+    ASSERT_EQ(info.in_use, std::strcmp(name, Crc32KernelName()) == 0) << name;
+    if (!info.available) continue;
+    ++tested;
     for (std::size_t align = 0; align < 64; ++align) {
       for (std::size_t len = 0; len <= 400; ++len) {
         const std::uint8_t* p = block.data() + block.size() - align - len;
-        ASSERT_EQ(~k(~0u, p, len), ReferenceCrc32(p, len)) << name << " " << align << "/" << len;
+        ASSERT_EQ(crc(0, p, len), ReferenceCrc32(p, len)) << name << " " << align << "/" << len;
       }
     }
-    for (std::size_t at = 0; at <= split.size(); ++at) {  // continued from a register
-      ASSERT_EQ(~k(k(~0u, split.data(), at), split.data() + at, split.size() - at), splitWhole) << name << " " << at;
+    for (std::size_t at = 0; at <= split.size(); ++at) {  // continued from a CRC
+      ASSERT_EQ(crc(crc(0, split.data(), at), split.data() + at, split.size() - at), splitWhole) << name << " " << at;
     }
     for (const std::size_t len : {std::size_t{511}, std::size_t{513}, std::size_t{4111}, big.size() - 63}) {
       for (const std::size_t align : {1, 62}) {
-        EXPECT_EQ(~k(~0u, &big[align], len), ReferenceCrc32(&big[align], len)) << name << " " << len;
+        EXPECT_EQ(crc(0, &big[align], len), ReferenceCrc32(&big[align], len)) << name << " " << len;
       }
     }
   }
+  EXPECT_EQ(tested, available);  // every tier this processor has is listed
+  EXPECT_FALSE(Crc32ExtendWith("fast", 0, nullptr, 0).has_value());
 }
 
 // The CRC of pieces joined gives the CRC of the whole, at every split; joining is associative also for sizes beyond

@@ -87,6 +87,7 @@ TEST_F(ToolTest, ExitStatusAndLinePrintedLeavingFilesAlone) {
   const std::string crc16 = Hex(ReferenceCrc16(data.data(), data.size()), 4);
   cases.push_back({"crc - " + file, file, 0, crc32 + "  -\n" + crc32 + "  " + file});
   cases.push_back({"crc --crc16 - " + file, file, 0, crc16 + "  -\n" + crc16 + "  " + file});
+  cases.push_back({"crc --kernel " + file, "", 0, crc32 + "  " + file + "  slice"});  // every kernel agreed
   const long before = dir_.Count();
   for (const auto& [args, in, status, text] : cases) {
     const Output run = Tool(args, in);

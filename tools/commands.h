@@ -37,6 +37,7 @@ struct CrcOptions {
   std::vector<std::string> files;
   bool crc16 = false;
   bool impl = false;
+  bool kernel = false;
 };
 
 struct DevicesOptions {

@@ -107,7 +107,12 @@ void AddCrcCommand(CLI::App& app, int& exit_status) {
   cmd->add_option("FILE", opts->files, "Files of any size; - reads standard input");
   cmd->add_flag("--crc16", opts->crc16, "CRC-16/IBM-3740 instead of CRC-32/ISO-HDLC");
   cmd->add_flag("--impl", opts->impl, "Also print which CRC-32 kernel this machine uses");
-  cmd->footer("Exit status: 0 every CRC printed; 2 usage error or a file that cannot be read.");
+  cmd->add_flag("--kernel", opts->kernel,
+                "List the CRC-32 kernels of this build (* the one in use), and give each FILE's CRC-32 by every "
+                "kernel this processor runs");
+  cmd->footer(
+      "Exit status: 0 every CRC printed; 1 the kernels disagree on a file; 2 usage error or a file that cannot be "
+      "read.");
   cmd->callback([opts, &exit_status] { exit_status = RunCrc(*opts); });
 }
 

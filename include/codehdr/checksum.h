@@ -15,7 +15,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <codehdr/export.h>
 
@@ -60,6 +62,21 @@ CODEHDR_EXPORT const char* Crc32KernelName();
 // nothing): any other value is ignored and the best kernel is used, which a
 // program may want to say.
 CODEHDR_EXPORT bool Crc32KernelOverrideKnown();
+
+// A CRC-32 kernel this build has.
+struct Crc32KernelInfo {
+  const char* name;  // as CODEHDR_CRC_IMPL takes it
+  bool available;    // this processor and system can run it
+  bool in_use;       // the one Crc32Extend runs on
+};
+
+// The CRC-32 kernels of this build, slowest first; exactly one is in use.
+CODEHDR_EXPORT std::vector<Crc32KernelInfo> Crc32Kernels();
+
+// As Crc32Extend, on the kernel named; nothing when this build has no such
+// kernel or this processor cannot run it. To check one kernel against another.
+CODEHDR_EXPORT std::optional<std::uint32_t> Crc32ExtendWith(const char* kernel, std::uint32_t crc,
+                                                           const std::uint8_t* data, std::size_t size);
 
 }  // namespace codehdr
 

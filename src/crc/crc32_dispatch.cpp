@@ -209,9 +209,7 @@ __attribute__((target("pclmul,avx"))) std::uint32_t Crc32KernelPclmul(std::uint3
 
 }  // namespace
 
-Crc32Kernel KernelForTier(Tier tier) {
-  static const CpuFeatures cpu = DetectCpuFeatures();
-  if (!TierAvailable(tier, cpu)) return nullptr;
+Crc32Kernel CompiledKernel(Tier tier) {
   switch (tier) {
     case Tier::kTable:
       return &Crc32KernelTable;
@@ -240,15 +238,45 @@ Crc32Kernel KernelForTier(Tier tier) {
   }
 }
 
+Crc32Kernel KernelForTier(Tier tier) {
+  static const CpuFeatures cpu = DetectCpuFeatures();
+  return TierAvailable(tier, cpu) ? CompiledKernel(tier) : nullptr;
+}
+
 }  // namespace codehdr::crc
 
 namespace codehdr {
 
-std::uint32_t Crc32Extend(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
+namespace {
+
+std::uint32_t ExtendOn(crc::Crc32Kernel kernel, std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
   constexpr std::uint32_t kInvert = 0xFFFFFFFFu;
-  if (size == 0) return crc;
+  return size == 0 ? crc : kernel(crc ^ kInvert, data, size) ^ kInvert;
+}
+
+}  // namespace
+
+std::uint32_t Crc32Extend(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
   static const crc::Crc32Kernel kernel = crc::KernelForTier(crc::SelectedTier());
-  return kernel(crc ^ kInvert, data, size) ^ kInvert;
+  return ExtendOn(kernel, crc, data, size);
+}
+
+std::optional<std::uint32_t> Crc32ExtendWith(const char* kernel, std::uint32_t crc, const std::uint8_t* data,
+                                             std::size_t size) {
+  const std::optional<crc::Tier> tier = crc::ParseTierName(kernel);
+  const crc::Crc32Kernel k = tier ? crc::KernelForTier(*tier) : nullptr;
+  if (k == nullptr) return std::nullopt;
+  return ExtendOn(k, crc, data, size);
+}
+
+std::vector<Crc32KernelInfo> Crc32Kernels() {
+  std::vector<Crc32KernelInfo> kernels;
+  for (int i = 0; i < crc::kTierCount; ++i) {
+    const auto tier = static_cast<crc::Tier>(i);
+    if (crc::CompiledKernel(tier) == nullptr) continue;
+    kernels.push_back({crc::TierName(tier), crc::KernelForTier(tier) != nullptr, tier == crc::SelectedTier()});
+  }
+  return kernels;
 }
 
 const char* Crc32KernelName() { return crc::TierName(crc::SelectedTier()); }

@@ -84,7 +84,11 @@ Tier SelectedTier();
 // [data, data + len).
 using Crc32Kernel = std::uint32_t (*)(std::uint32_t reg, const unsigned char* data, std::size_t len);
 
-// The kernel of a tier, or null when this CPU cannot run it.
+// The kernel compiled for a tier, whatever this CPU has; null when this build
+// has none.
+Crc32Kernel CompiledKernel(Tier tier);
+
+// The kernel of a tier, or null when this build or this CPU cannot run it.
 Crc32Kernel KernelForTier(Tier tier);
 
 #if CODEHDR_CRC_X86
