@@ -1,8 +1,6 @@
 // codehdr check run as a child process: exit statuses and errors, every finding kind in its JSON, and release
 // manifests written, compared with an untouched copy, and with copies changed in one way each.
-#include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -40,10 +38,6 @@ TEST_F(CheckTest, ExitStatusAndWhatItPrints) {
   dir_.Write("text", "text");
   const std::string app = " @rel/rx200-app.img";
   const std::string rel = " --dir @rel" + kDevices;
-  const auto manifest = [&](const std::string& name, const std::string& text) {
-    dir_.Write(name, text);
-    return rel + " --manifest @" + name;
-  };
   const struct { std::string args; int status; bool error; std::string text; } cases[] = {
       {"check" + rel, 0, false, "check: 3 images, 2 of 2 dependencies met: the release is consistent"},
       {"check" + app + " @rel/rx200b-boot.img" + kDevices, 1, false,
@@ -69,10 +63,6 @@ TEST_F(CheckTest, ExitStatusAndWhatItPrints) {
       {"check --dir @rel --manifest @missing", 2, true, F("missing") + ": the file cannot be opened"},
       {"check" + rel + " --junit @nodir/j.xml", 2, true,
        F("nodir/j.xml") + ": the output file cannot be written: No such file or directory"},
-      {"check" + manifest("m3", R"({"format": "codehdr-release-manifest", "version": 1, "images": [{"file": "../x",
-           "size": 1, "sha256": ")" + std::string(64, 'a') + R"(", "tag_id": 1, "code_mode": 1, "code_version": "R01A01",
-           "dependencies": []}]})"), 2, true,
-       F("m3") + ": not a release manifest this tool reads: images[0].file: \"../x\" is a path, not a file name in"},
       {"check" + rel + " --junit @rel/j.xml", 0, true, F("rel/j.xml") + ": warning: written into the checked directory"},
   };
   for (const auto& c : cases) {
@@ -89,8 +79,7 @@ TEST_F(CheckTest, ExitStatusAndWhatItPrints) {
 }
 
 // A manifest written for the sample release is the one committed beside it (data/release.json, whose digests are
-// sha256sum's); an untouched copy passes; a changed copy is reported file by file (every kind of difference is
-// tested with the comparison itself).
+// sha256sum's: the platform's SHA-256 is checked here); an untouched copy passes; a changed one is reported.
 TEST_F(CheckTest, ManifestRoundTripNamesEachChange) {
   const std::string rel = Release();
   const Output written = Tool("check --dir @rel --write-manifest @release.json" + kDevices);
@@ -104,29 +93,19 @@ TEST_F(CheckTest, ManifestRoundTripNamesEachChange) {
   EXPECT_NE(same.out.find("3 images, 2 of 2 dependencies met, manifest " + PrintableText(rel + "/release.json") +
                           ": the release is consistent"), std::string::npos) << same.out;
 
-  const auto flip = [](const std::string& path, std::size_t at) {
-    Bytes b = ReadFile(path);
-    b[at] ^= 1;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(b.data(), 1, b.size(), f);
-    std::fclose(f);
-  };
-  const struct { const char* what; std::function<void(const std::string&)> change; std::vector<std::string> lines; }
-      changes[] = {
-          {"an image removed", [](const std::string& d) { fs::remove(d + "/tx310-fpga.img"); },
-           {"rx200-app.img: 1 finding", "  dependency_not_met: needs FPGA/CPLD (3) R03C00",
-            "tx310-fpga.img: 1 finding", "  manifest_missing: in the manifest, not in the directory"}},
-          {"one payload byte", [&](const std::string& d) { flip(d + "/rx200b-boot.img", 2000); },
-           {"rx200b-boot.img: 2 findings", "  image_failed: failed verification (crc_mismatch)",
-            "  manifest_changed: SHA-256 " + m["images"][1]["sha256"].get<std::string>().substr(0, 16) + "... -> ",
-            "... (same size and header fields)"}},
-      };
-  for (const auto& c : changes) {
-    SCOPED_TRACE(c.what);
-    c.change(Release("copy"));
-    const Output run = Tool("check --dir @copy --manifest @release.json" + kDevices);
-    EXPECT_EQ(run.status, 1) << run.err;
-    for (const std::string& line : c.lines) EXPECT_NE(("\n" + run.out).find(line), std::string::npos) << run.out;
+  // One payload byte changed: the image fails, and the manifest says which field changed (each kind of difference is
+  // the comparison's own test).
+  Bytes boot = ReadFile(rel + "/rx200b-boot.img");
+  boot[2000] ^= 1;
+  dir_.Write("rel/rx200b-boot.img", boot);
+  const Output run = Tool("check --dir @rel --manifest @rel/release.json" + kDevices);
+  EXPECT_EQ(run.status, 1) << run.err;
+  for (const std::string& line : {std::string("rx200b-boot.img: 2 findings"),
+                                  std::string("  image_failed: failed verification (crc_mismatch)"),
+                                  "  manifest_changed: SHA-256 " +
+                                      m["images"][1]["sha256"].get<std::string>().substr(0, 16) + "... -> ",
+                                  std::string("... (same size and header fields)")}) {
+    EXPECT_NE(("\n" + run.out).find(line), std::string::npos) << run.out;
   }
 }
 

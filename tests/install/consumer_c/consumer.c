@@ -19,11 +19,6 @@ static void expect(int ok, const char* what) {
   }
 }
 
-static void count_line(void* context, const char* line) {
-  int* lines = (int*)context;
-  if (strncmp(line, "Device Control Version", 22) == 0) ++*lines;
-}
-
 static char* join(const char* dir, const char* name) {
   char* path = (char*)malloc(strlen(dir) + strlen(name) + 2);
   if (path != NULL) sprintf(path, "%s/%s", dir, name);
@@ -48,7 +43,6 @@ int main(int argc, char** argv) {
   codehdr_verify_report report = {.struct_size = sizeof report};
   char text[CODEHDR_VERSION_TEXT_SIZE];
   size_t i;
-  int lines = 0;
 
   if (argc < 2) {
     fprintf(stderr, "usage: consumer WORK_DIR [IMAGE...]\n");
@@ -59,19 +53,15 @@ int main(int argc, char** argv) {
   if (devices_path == NULL || image_path == NULL) return 2;
   for (i = 0; i < sizeof payload; ++i) payload[i] = (unsigned char)(i * 7 + (i >> 9));
 
-  /* Checksums and statuses. */
   expect(codehdr_crc32(0, digits, 9) == 0xCBF43926u, "CRC-32 check value");
-  expect(strcmp(codehdr_status_name(CODEHDR_STATUS_CRC_MISMATCH), "crc_mismatch") == 0, "status name");
-  expect(codehdr_status_classic_code(CODEHDR_STATUS_CRC_MISMATCH) == 1050, "classic code");
 
-  /* A device table with its messages. */
+  /* A device table. */
   file = fopen(devices_path, "w");
   if (file == NULL) return 2;
   fputs("VERSION 3\nDEVICE_MODEL 1A2 ALPHA APP x 17\n", file);
   fclose(file);
   devices = codehdr_devices_new();
-  expect(codehdr_devices_load(devices, devices_path, count_line, &lines) == CODEHDR_STATUS_OK, "devices load");
-  expect(lines == 1 && codehdr_devices_count(devices) == 1, "devices messages and count");
+  expect(codehdr_devices_load(devices, devices_path, NULL, NULL) == CODEHDR_STATUS_OK, "devices load");
 
   /* Build, write, verify. */
   deps[0].type = 0;
@@ -97,7 +87,6 @@ int main(int argc, char** argv) {
   expect(codehdr_header_get_info(received, &info) == CODEHDR_STATUS_OK && info.tag == 17 &&
              strcmp(info.code_version, "P03B04.5") == 0 && strcmp(info.comment, "nightly") == 0,
          "header of the verified file");
-  expect(codehdr_verify_file(image_path, 18, NULL) == CODEHDR_STATUS_TAG_MISMATCH, "tag mismatch");
 
   /* The images given, as one release checked against the device table. */
   release = codehdr_release_new();
