@@ -1,7 +1,6 @@
 // Device control text, loaded from a memory file by the classic two-pass reader and, when it accepts the file, by the
 // one-pass LoadDeviceTable: both give the same records with terminated text fields, and the same label for every tag
 // id.
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>

@@ -1,7 +1,6 @@
 // codehdr check run as a child process: exit statuses and errors, every finding kind in its JSON, and release
 // manifests written, compared with an untouched copy, and with copies changed in one way each.
 #include <filesystem>
-#include <tuple>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

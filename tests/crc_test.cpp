@@ -108,6 +108,28 @@ TEST(Crc32Select, ChoiceFollowsOverrideAndFeatures) {
   }
 }
 
+// What the processor's words allow: each feature needs all of its bits, and the system's consent (XCR0) for the
+// register state it uses.
+TEST(Crc32Select, FeaturesFromTheProcessorsWords) {
+  constexpr unsigned kClmul = 1u << 1 | 1u << 9 | 1u << 19, kAvxOs = 1u << 27 | 1u << 28, kVpclmul = 1u << 10;
+  constexpr unsigned kWide = 1u << 5 | 1u << 16 | 1u << 31;  // AVX2, AVX-512 F and VL
+  const auto bits = [](const CpuFeatures& f) {
+    return std::string{f.pclmul ? 'c' : '-', f.avx ? 'a' : '-', f.avx2Clmul ? '2' : '-', f.avx512Clmul ? '5' : '-',
+                       f.armCrc32 ? 'r' : '-', f.armPmull ? 'p' : '-'};
+  };
+  const struct { unsigned ecx1, ebx7, ecx7; std::uint64_t xcr0; const char* want; } x86[] = {
+      {kClmul | kAvxOs, kWide, kVpclmul, 0xE6, "ca25--"}, {kClmul | kAvxOs, kWide, kVpclmul, 0x6, "ca2---"},
+      {kClmul | kAvxOs, 1u << 5, kVpclmul, 0xE6, "ca2---"}, {kClmul | kAvxOs, kWide, 0, 0xE6, "ca----"},
+      {kClmul | kAvxOs, kWide, kVpclmul, 0xE4, "c-----"},  // YMM state without SSE state
+      {kClmul | 1u << 28, kWide, kVpclmul, 0xE6, "c-----"},  // the system did not enable XGETBV
+      {(kClmul & ~(1u << 9)) | kAvxOs, kWide, kVpclmul, 0xE6, "-a----"},  // no SSSE3
+  };
+  for (const auto& r : x86) EXPECT_EQ(bits(X86Features(r.ecx1, r.ebx7, r.ecx7, r.xcr0)), r.want) << r.want;
+  EXPECT_EQ(bits(ArmFeatures(true, 1u << 7 | 1u << 4, 0)), "----rp");
+  EXPECT_EQ(bits(ArmFeatures(true, 1u << 4, ~0ul)), "-----p");
+  EXPECT_EQ(bits(ArmFeatures(false, ~0ul, 1u << 4)), "----r-");
+}
+
 // The compiler's run-time CPU model, like the detection, counts an extension only when the system saves its register
 // state (x86; scripts/test_arm.sh checks the ARM choice under qemu CPU models with and without the extensions). The
 // tier matrix runs this once per CODEHDR_CRC_IMPL value.

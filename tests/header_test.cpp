@@ -2,7 +2,6 @@
 // CCodeHeader object.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <tuple>
@@ -49,7 +48,6 @@ TEST(ReadHeader, FieldsAndTheSectionWalk) {
   }
   EXPECT_EQ(walk, (Strings{"48:1:6", "56:5:3", "61:2:18", "81:2:20", "103:1:4", "109:2:18"}));
   EXPECT_EQ(ReadHeader(nullptr, 48).form, HeaderForm::kNone);  // a null range is never read
-  EXPECT_EQ(CCodeHeader().GetHeaderCommentLen(), 0);
 
   Image one, two;
   one.Dep(3, "R01A02").sectionCount = 4;
@@ -171,6 +169,7 @@ TEST(CheckHeader, SkippedChecksSectionReadingAndShortHeaders) {
       {"a section head cut", Cut(headCut, 69), Status::kSectionOverrun, 68, 1, {"3:R01A02"}},
       {"short dependency", Image().Section(2, 2, {0, 3}).Header(), Status::kSectionOverrun, 48, 4, {}},
       {"comment one byte long", Image().Section(1, 3, {'x', 0}).Header(), Status::kSectionOverrun, 48, 4, {}},
+      {"an empty section last", Image().Comment("a").Section(1, 0, {}).Header(), Status::kOk, 0, 0, {}},
       {"16-character code version", fullWidth.Header(), Status::kOk, 0, 0, {}},
       {"guard bytes only", {0xC9, 0xC9, 0xC9, 0xC9}, Status::kMandatorySize, 20, 2, {}},
       {"first guard byte", With(Checkable(), 0, 0), Status::kGuardBytes, 0, 4, {}},

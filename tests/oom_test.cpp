@@ -177,6 +177,7 @@ TEST_F(Oom, CInterface) {
   EXPECT_GT(Walk(Nothing, [&] { return codehdr_devices_load(table, devices.c_str(), nullptr, nullptr); }, count, kOom),
             0);
   EXPECT_GT(Walk(reset, [&] { return codehdr_header_build(h, &spec, table); }, held, kOom), 0);
+  EXPECT_EQ(held(), "2/2/92/P03B04.5/0");  // built at last, with the comment and both dependencies
   EXPECT_GT(Walk(Nothing, [&] { return codehdr_verifier_update(verifier, file.data(), 30); }, fed, kOom), 0);
   codehdr_verifier_update(verifier, file.data() + 30, file.size() - 30);
   EXPECT_GT(Walk(Nothing, [&] { return codehdr_verifier_finish(verifier, 0, 0, &report); }, fed, kOom), 0);

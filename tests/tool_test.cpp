@@ -2,8 +2,6 @@
 // device file beside the program.
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <tuple>
 
 #if !defined(_WIN32)

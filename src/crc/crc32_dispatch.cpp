@@ -36,8 +36,6 @@ constexpr TierEntry kTierNames[kTierCount] = {
     {Tier::kArmCrc32, "crc32"}, {Tier::kArmPmull, "pmull"},
 };
 
-#if CODEHDR_CRC_X86
-
 // CPUID.1:ECX
 constexpr unsigned kPclmulBit = 1u << 1;
 constexpr unsigned kSsse3Bit = 1u << 9;
@@ -54,6 +52,13 @@ constexpr unsigned kVpclmulqdqBit = 1u << 10;
 constexpr std::uint64_t kXcr0SseYmm = (1u << 1) | (1u << 2);
 constexpr std::uint64_t kXcr0OpmaskZmm = (1u << 5) | (1u << 6) | (1u << 7);
 
+// The kernel's hardware capability words (the Linux ABI's bit numbers).
+constexpr unsigned long kHwcapPmull = 1ul << 4;   // AArch64 AT_HWCAP
+constexpr unsigned long kHwcapCrc32 = 1ul << 7;   // AArch64 AT_HWCAP
+constexpr unsigned long kHwcap2Crc32 = 1ul << 4;  // 32-bit ARM AT_HWCAP2
+
+#if CODEHDR_CRC_X86
+
 std::uint64_t ReadXcr0() {
   unsigned lo = 0;
   unsigned hi = 0;
@@ -62,18 +67,24 @@ std::uint64_t ReadXcr0() {
 }
 
 CpuFeatures DetectX86() {
+  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0, ebx7 = 0, ecx7 = 0;
+  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return CpuFeatures{};
+  if (!__get_cpuid_count(7, 0, &eax, &ebx7, &ecx7, &edx)) ebx7 = ecx7 = 0;
+  // XGETBV exists only where the system enabled it.
+  return X86Features(ecx, ebx7, ecx7, (ecx & kOsxsaveBit) != 0 ? ReadXcr0() : 0);
+}
+
+#endif  // CODEHDR_CRC_X86
+
+}  // namespace
+
+CpuFeatures X86Features(unsigned ecx1, unsigned ebx7, unsigned ecx7, std::uint64_t xcr0) {
   CpuFeatures f;
-  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return f;
   const unsigned pclmulSet = kPclmulBit | kSsse3Bit | kSse41Bit;
-  f.pclmul = (ecx & pclmulSet) == pclmulSet;
-  if ((ecx & kOsxsaveBit) == 0 || (ecx & kAvxBit) == 0) return f;
-  const std::uint64_t xcr0 = ReadXcr0();
+  f.pclmul = (ecx1 & pclmulSet) == pclmulSet;
+  if ((ecx1 & kOsxsaveBit) == 0 || (ecx1 & kAvxBit) == 0) return f;
   if ((xcr0 & kXcr0SseYmm) != kXcr0SseYmm) return f;
   f.avx = true;
-
-  unsigned ebx7 = 0, ecx7 = 0;
-  if (!__get_cpuid_count(7, 0, &eax, &ebx7, &ecx7, &edx)) return f;
   const bool vpclmul = f.pclmul && (ecx7 & kVpclmulqdqBit) != 0;
   f.avx2Clmul = vpclmul && (ebx7 & kAvx2Bit) != 0;
   f.avx512Clmul = f.avx2Clmul && (ebx7 & kAvx512FBit) != 0 && (ebx7 & kAvx512VlBit) != 0 &&
@@ -81,39 +92,20 @@ CpuFeatures DetectX86() {
   return f;
 }
 
-#endif  // CODEHDR_CRC_X86
-
-#if CODEHDR_CRC_ARM64 || CODEHDR_CRC_ARM32
-
-// The kernel's hardware capability words (the Linux ABI's bit numbers).
-#if CODEHDR_CRC_ARM64
-constexpr unsigned long kHwcapPmull = 1ul << 4;  // AT_HWCAP
-constexpr unsigned long kHwcapCrc32 = 1ul << 7;  // AT_HWCAP
-#else
-constexpr unsigned long kHwcap2Crc32 = 1ul << 4;  // AT_HWCAP2
-#endif
-
-CpuFeatures DetectArm() {
+CpuFeatures ArmFeatures(bool arm64, unsigned long hwcap, unsigned long hwcap2) {
   CpuFeatures f;
-#if CODEHDR_CRC_ARM64
-  const unsigned long hwcap = getauxval(AT_HWCAP);
-  f.armCrc32 = (hwcap & kHwcapCrc32) != 0;
-  f.armPmull = (hwcap & kHwcapPmull) != 0;
-#else
-  f.armCrc32 = (getauxval(AT_HWCAP2) & kHwcap2Crc32) != 0;
-#endif
+  f.armCrc32 = arm64 ? (hwcap & kHwcapCrc32) != 0 : (hwcap2 & kHwcap2Crc32) != 0;
+  f.armPmull = arm64 && (hwcap & kHwcapPmull) != 0;
   return f;
 }
-
-#endif  // CODEHDR_CRC_ARM64 || CODEHDR_CRC_ARM32
-
-}  // namespace
 
 CpuFeatures DetectCpuFeatures() {
 #if CODEHDR_CRC_X86
   return DetectX86();
-#elif CODEHDR_CRC_ARM64 || CODEHDR_CRC_ARM32
-  return DetectArm();
+#elif CODEHDR_CRC_ARM64
+  return ArmFeatures(true, getauxval(AT_HWCAP), 0);
+#elif CODEHDR_CRC_ARM32
+  return ArmFeatures(false, 0, getauxval(AT_HWCAP2));
 #else
   return CpuFeatures{};
 #endif

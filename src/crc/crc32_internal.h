@@ -63,6 +63,14 @@ constexpr const char* kImplEnvVar = "CODEHDR_CRC_IMPL";
 
 CpuFeatures DetectCpuFeatures();
 
+// What the processor's words say is usable, for every architecture on any
+// (so that each platform's tests check them all): CPUID leaf 1 ECX, leaf 7
+// EBX and ECX, and XCR0 (0 when the system has not enabled XGETBV); the ARM
+// hardware capability words of an AArch64 (AT_HWCAP) or 32-bit (AT_HWCAP2)
+// process.
+CpuFeatures X86Features(unsigned ecx1, unsigned ebx7, unsigned ecx7, std::uint64_t xcr0);
+CpuFeatures ArmFeatures(bool arm64, unsigned long hwcap, unsigned long hwcap2);
+
 bool TierAvailable(Tier tier, const CpuFeatures& cpu);
 Tier BestTier(const CpuFeatures& cpu);
 
