@@ -84,6 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(c.ExtractVerStrFromHeader(text, 17) == 1 && h.code_version == text && c.ExtractTagIdFromHeader() == h.tag);
   const auto room = static_cast<unsigned char>(h.code_version.size() + 1);  // the version and its NUL
   Require(c.ExtractVerStrFromHeader(text, room) == 1 && c.ExtractVerStrFromHeader(text, room - 1) == 0);
+  text[31] = '#';  // no buffer, or one of no size, is not written
+  Require(c.ExtractVerStrFromHeader(nullptr, 17) == 0 && c.ExtractVerStrFromHeader(text + 31, 0) == 0);
+  Require(text[31] == '#');
   Require(c.GetHeaderComment(text) == h.comment.has_value() && c.GetHeaderCommentLen() == h.comment_length);
   Require(!h.comment || *h.comment == text);
   Require(test::DepList(c) == cut(h.dependencies));
