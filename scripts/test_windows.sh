@@ -164,8 +164,8 @@ msvc_import_library() {
 # table built by clang for TARGET (the MSVC ABI, x86_64-pc-windows-msvc or
 # i386-pc-windows-msvc) and linked by lld-link with the package's codehdr.lib
 # and an import library of msvcrt.dll for its few C runtime calls
-# (consumer_c/msvcrt.h). With WINE it runs against the package's DLL on a
-# release of images and bad inputs, and must print what the same program
+# (consumer_c/msvcrt.h). With WINE it runs against the package's DLL on
+# images and bad inputs, and must print what the same program
 # built for Linux prints for the same files.
 msvc_consumer() {
   local arch=$1 target=$2 root work=build/$1/msvc-consumer machine=i386:x86-64 h
@@ -219,7 +219,7 @@ msvc_consumer() {
   if grep -q ', ok$' "$work/linux.out" && cmp -s "$work/linux.out" "$work/windows.out" &&
      sed -nE 's/^image[0-9]+: ([a-z_]+), ([a-z_]+),.*/\1 \2/p' "$work/windows.out" | cmp -s - "$work/tool.out"; then
     echo "$arch: the MSVC-ABI C consumer runs against codehdr.dll and prints what it prints on Linux" \
-      "($(grep -c '^image' "$work/windows.out") lines of images and findings; the Linux tool's status names too)"
+      "($(grep -c "^image" "$work/windows.out") images; the Linux tool's status names too)"
   else
     diff "$work/linux.out" "$work/windows.out" >&2 || true
     cat "$work/tool.out" >&2

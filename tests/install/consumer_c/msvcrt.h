@@ -10,21 +10,10 @@
 #include <stddef.h>
 
 #define CRT __declspec(dllimport)
-/* msvcrt.dll's FILE, for its size: stderr is the third of its array. */
-typedef struct _iobuf {
-  char* ptr;
-  int count;
-  char* base;
-  int flags, file, charbuf, bufsize;
-  char* name;
-} FILE;
-CRT FILE *__iob_func(void), *fopen(const char* path, const char* mode);
-#define stderr (&__iob_func()[2])
-CRT int fclose(FILE* file), fputs(const char* text, FILE* file), fprintf(FILE* file, const char* format, ...),
-    printf(const char* format, ...), sprintf(char* buffer, const char* format, ...),
-    strcmp(const char* a, const char* b), strncmp(const char* a, const char* b, size_t count),
+CRT int printf(const char* format, ...), sprintf(char* buffer, const char* format, ...),
+    strcmp(const char* a, const char* b),
     __getmainargs(int* argc, char*** argv, char*** environment, int wildcards, int* start_info);
-CRT size_t fread(void* buffer, size_t size, size_t count, FILE* file), strlen(const char* text);
+CRT size_t strlen(const char* text);
 CRT void *malloc(size_t size), free(void* block), exit(int status);
 
 int main(int argc, char** argv);
