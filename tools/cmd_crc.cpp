@@ -36,9 +36,9 @@ std::string CrcOfFile(const std::string& file, bool crc16) {
   return text;
 }
 
-// The CRC-32 of one file by every kernel this processor runs, read once;
-// one line each, "CRC  FILE  KERNEL". Kernels that disagree fail the file.
-std::string CrcByEveryKernel(const std::string& file, const std::vector<Crc32KernelInfo>& kernels) {
+// Prints the CRC-32 of one file by every kernel this processor runs, read
+// once: a line each, "CRC  FILE  KERNEL". Kernels that disagree fail the file.
+void PrintCrcByEveryKernel(const std::string& file, const std::vector<Crc32KernelInfo>& kernels) {
   std::vector<std::pair<const char*, std::uint32_t>> crcs;
   for (const Crc32KernelInfo& k : kernels) {
     if (k.available) crcs.emplace_back(k.name, 0);
@@ -48,24 +48,20 @@ std::string CrcByEveryKernel(const std::string& file, const std::vector<Crc32Ker
     for (auto& [name, crc] : crcs) crc = *Crc32ExtendWith(name, crc, data, size);
   });
   if (!in.ok()) throw ToolError(FileSubject(file), FileErrorText(in.status(), in.error()));
-  std::string lines;
-  for (const auto& [name, crc] : crcs) lines += Crc32Text(crc) + "  " + file + "  " + name + "\n";
+  for (const auto& [name, crc] : crcs) std::printf("%s  %s  %s\n", Crc32Text(crc).c_str(), file.c_str(), name);
   for (const auto& [name, crc] : crcs) {
     if (crc != crcs.front().second) {
-      std::fputs(lines.c_str(), stdout);
-      throw ToolError(FileSubject(file), std::string("the ") + name + " kernel disagrees with the " +
-                                             crcs.front().first + " kernel",
+      throw ToolError(FileSubject(file),
+                      std::string("the ") + name + " kernel disagrees with the " + crcs.front().first + " kernel",
                       kExitFailed);
     }
   }
-  lines.pop_back();
-  return lines;
 }
 
 }  // namespace
 
 int RunCrc(const CrcOptions& opts) {
-  if (opts.kernel && opts.crc16) throw ToolError("--kernel", "lists the CRC-32 kernels; the CRC-16 has one");
+  if (opts.kernel && opts.crc16) throw ToolError("--kernel", "not with --crc16: the CRC-16 has one kernel");
   const std::vector<Crc32KernelInfo> kernels = Crc32Kernels();
   if (opts.impl) std::printf("CRC-32 kernel: %s\n", Crc32KernelName());
   if (opts.kernel) {
@@ -79,8 +75,11 @@ int RunCrc(const CrcOptions& opts) {
   int status = kExitOk;
   for (const std::string& file : opts.files) {
     try {
-      const std::string lines = opts.kernel ? CrcByEveryKernel(file, kernels) : CrcOfFile(file, opts.crc16) + "  " + file;
-      std::printf("%s\n", lines.c_str());
+      if (opts.kernel) {
+        PrintCrcByEveryKernel(file, kernels);
+      } else {
+        std::printf("%s  %s\n", CrcOfFile(file, opts.crc16).c_str(), file.c_str());
+      }
     } catch (const ToolError& e) {
       PrintError(e.subject(), e.what());
       status = std::max(status, e.exit_status());
