@@ -1,4 +1,4 @@
-// Device control text, loaded from a memory file by the classic two-pass reader and, when it accepts the file, by the
+// Device control text, loaded from a scratch file by the classic two-pass reader and, when it accepts the file, by the
 // one-pass LoadDeviceTable: both give the same records with terminated text fields, and the same label for every tag
 // id.
 #include <cstdlib>
@@ -11,10 +11,9 @@
 #include "support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static codehdr::test::ByteFile file;
+  static const codehdr::test::ScratchDir dir;
   static const codehdr::test::QuietStdout quiet;  // the classic reader prints
-  file.Set(data, size);
-  const std::string& path = file.path();
+  const std::string path = dir.Write("virevuz.txt", codehdr::test::Bytes(data, data + size));
   CVireVuzTxt classic;
   codehdr::DeviceTable modern;
   const unsigned short result = classic.init_device_control(path.c_str());

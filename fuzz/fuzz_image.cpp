@@ -1,5 +1,5 @@
-// A code image, in memory and as a file (one file, rewritten for each input): the reader, the checker, the verifiers
-// and the classic object agree on every input, and nothing is read outside it.
+// A code image, in memory and as a file (one scratch file, rewritten for each input): the reader, the checker, the
+// verifiers and the classic object agree on every input, and nothing is read outside it.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -17,9 +17,8 @@ using namespace codehdr;
 static void Require(bool ok) { if (!ok) std::abort(); }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static test::ByteFile named;
-  named.Set(data, size);
-  const std::string& path = named.path();
+  static const test::ScratchDir dir;
+  const std::string path = dir.Write("image", test::Bytes(data, data + size));
   const Header h = ReadHeader(data, size);
   const bool isNew = h.form == HeaderForm::kNewStyle, isOld = h.form == HeaderForm::kOldStyle;
   // The object held a header before: a new-style header replaces its comment and dependencies, the other forms keep

@@ -31,6 +31,7 @@ Image Rich(std::size_t payload = 3000) {
   return img;
 }
 
+// (The classic DoVerifyHeader is held to the same verdicts by the image fuzz target, on every input of its corpus.)
 TEST(VerifyImage, EveryReaderGivesTheSameVerdictAndExtractionAgrees) {
   const Bytes good = Rich().File();
   const Verdict kFailed = Verdict::kFailed, kNotChecked = Verdict::kNotChecked;
@@ -58,10 +59,6 @@ TEST(VerifyImage, EveryReaderGivesTheSameVerdictAndExtractionAgrees) {
       EXPECT_EQ(std::tuple(v.verdict, v.status, v.file_size), std::tuple(r.verdict, r.status, r.bytes.size()));
       EXPECT_EQ(v.computed_crc.has_value(), !r.bytes.empty() && r.bytes[0] == 0xC9);  // for a new-style header only
     }
-    CCodeHeader c;
-    ASSERT_EQ(c.InsertHeaderCodeVer("R09Z09"), 1);
-    EXPECT_EQ(c.DoVerifyHeader(path.c_str(), 0, 17), r.verdict == kFailed ? 0 : 1);
-    EXPECT_STREQ(c.codeVer, r.verdict == Verdict::kVerified ? "P03B04.5" : "R09Z09");  // once its check passed
     // The payload follows a header of either form, whatever the check says; without a header only a raw extraction
     // takes the whole file.
     const bool none = r.verdict == kNotChecked && r.held == 0;

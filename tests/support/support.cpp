@@ -54,6 +54,13 @@ Bytes ReadFile(const std::string& path) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+bool WriteAt(const std::string& path, std::uint64_t offset, const Bytes& bytes) {
+  const auto mode = std::ios::binary | std::ios::in | std::ios::out;
+  std::fstream f(fs::u8path(path), fs::exists(fs::u8path(path)) ? mode : mode | std::ios::trunc);
+  return f.seekp(static_cast<std::streamoff>(offset)) &&
+         f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())).flush();
+}
+
 namespace {
 
 void PutText(Bytes& b, std::size_t at, const std::string& text, std::size_t width) {

@@ -102,23 +102,6 @@ class QuietStdout {
 // The name of the null device: "/dev/null", or "NUL" on Windows.
 const char* NullDevice();
 
-// A named file that holds the bytes last given to Set, for readers that take a file name: a memory file on Linux,
-// a scratch file elsewhere.
-class ByteFile {
- public:
-  ByteFile();
-  ~ByteFile();
-  ByteFile(const ByteFile&) = delete;
-  ByteFile& operator=(const ByteFile&) = delete;
-
-  const std::string& path() const { return path_; }
-  void Set(const std::uint8_t* data, std::size_t size);
-
- private:
-  int fd_ = -1;
-  std::string path_;
-};
-
 // A program run as a child process: its exit status (-1 when it did not exit by itself within the time allowed, or
 // was killed by a signal) and what it wrote to standard output and error.
 struct ProcessResult {

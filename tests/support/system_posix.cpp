@@ -1,14 +1,12 @@
-// Test support on Linux: /proc for open descriptors and memory files, positioned writes, posix_spawn for child
-// processes.
+// Test support on Linux: /proc for open descriptors, posix_spawn for child processes.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <thread>
@@ -24,25 +22,6 @@ const char* NullDevice() { return "/dev/null"; }
 int OpenDescriptorCount() {
   namespace fs = std::filesystem;
   return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
-}
-
-bool WriteAt(const std::string& path, std::uint64_t offset, const Bytes& bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  const bool written = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)) ==
-                       static_cast<ssize_t>(bytes.size());
-  return ::close(fd) == 0 && written;
-}
-
-// Opened by the name "/proc/self/fd/N", every open gets its own offset.
-ByteFile::ByteFile() : fd_(::memfd_create("codehdr-test", MFD_CLOEXEC)), path_("/proc/self/fd/" + std::to_string(fd_)) {
-  if (fd_ < 0) std::abort();
-}
-
-ByteFile::~ByteFile() { ::close(fd_); }
-
-void ByteFile::Set(const std::uint8_t* data, std::size_t size) {
-  if (::ftruncate(fd_, 0) != 0 || ::pwrite(fd_, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
 }
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input,

@@ -1,5 +1,5 @@
-// Test support on Windows: the handle table for open handles, scratch files for memory files, CreateProcessW for
-// child processes, named pipes, and the program's import table for replacing a system call.
+// Test support on Windows: the handle table for open handles, CreateProcessW for child processes, named pipes, and
+// the program's import table for replacing a system call.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -9,8 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <filesystem>
-#include <fstream>
 
 #include "support.h"
 
@@ -69,11 +67,6 @@ HANDLE OpenInherited(const std::string& path, DWORD access, DWORD disposition) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-std::string UniqueName(const char* prefix) {
-  static std::atomic<unsigned> counter{0};
-  return prefix + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(counter++);
-}
-
 }  // namespace
 
 const char* NullDevice() { return "NUL"; }
@@ -87,28 +80,6 @@ int OpenDescriptorCount() {
     count += ::GetFileType(reinterpret_cast<HANDLE>(value)) != FILE_TYPE_UNKNOWN ? 1 : 0;
   }
   return count;
-}
-
-bool WriteAt(const std::string& path, std::uint64_t offset, const Bytes& bytes) {
-  const HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  OVERLAPPED at{};
-  at.Offset = static_cast<DWORD>(offset);
-  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-  DWORD done = 0;
-  const bool written =
-      ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, &at) && done == bytes.size();
-  return ::CloseHandle(h) && written;
-}
-
-ByteFile::ByteFile() : path_((std::filesystem::temp_directory_path() / UniqueName("codehdr-bytes-")).u8string()) {}
-
-ByteFile::~ByteFile() { ::DeleteFileW(Wide(path_).c_str()); }
-
-void ByteFile::Set(const std::uint8_t* data, std::size_t size) {
-  std::ofstream out(std::filesystem::u8path(path_), std::ios::binary | std::ios::trunc);
-  if (!out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size)).flush()) std::abort();
 }
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input,
@@ -147,7 +118,9 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
   return {status, {o.begin(), o.end()}, {e.begin(), e.end()}};
 }
 
-PipeInstances::PipeInstances(int count) : path_("\\\\.\\pipe\\" + UniqueName("codehdr-test-")) {
+PipeInstances::PipeInstances(int count) {
+  static std::atomic<unsigned> made{0};  // a name no other object of any process has
+  path_ = "\\\\.\\pipe\\codehdr-test-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(made++);
   for (int i = 0; i < count; ++i) {
     const HANDLE h = ::CreateNamedPipeW(Wide(path_).c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
                                         PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr);
