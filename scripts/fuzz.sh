@@ -38,6 +38,12 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" -j "$jobs" --target "${targets[@]/#/fuzz_}"
 
+# The image and device-file targets rewrite a scratch file for every input: on a
+# memory file system that costs next to nothing, on a disk it would take most of
+# the time (there: about 2,000 in place of 5,600 inputs a second).
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  export TMPDIR=/dev/shm
+fi
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 
